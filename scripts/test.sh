@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine and runs every test:
+#   1. the full build and all its tests (GUI and end-to-end ones under Xvfb),
+#   2. a second build of the non-GUI libraries and their tests with AddressSanitizer and
+#      UndefinedBehaviorSanitizer,
+#   3. the libFuzzer targets built with clang and run briefly from their seed corpora.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+jobs=${TESSALY_JOBS:-2}
+fuzz_seconds=${TESSALY_FUZZ_SECONDS:-20}
+
+bash scripts/install-deps.sh
+
+echo "== build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+echo "== tests"
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+    ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+
+echo "== sanitizer build"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DTESSALY_WITH_GUI=OFF -DTESSALY_SANITIZE=ON -DTESSALY_BENCH=OFF
+cmake --build build-asan -j"$jobs"
+echo "== sanitizer tests"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 300
+
+echo "== fuzz targets"
+bash scripts/fuzz.sh "$fuzz_seconds"
