@@ -9,8 +9,8 @@ TestEnvironment::TestEnvironment()
     Q_ASSERT(m_dir.isValid());
     for (const QString &path : {machineRoot(), configHome(), dataHome(), runtimeDir(), homeDir()})
         QDir().mkpath(path);
-    QFile::setPermissions(runtimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                            QFileDevice::ExeOwner);
+    QFile::setPermissions(runtimeDir(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     set("TESSALY_MACHINE_ROOT", machineRoot());
     set("XDG_CONFIG_HOME", configHome());
     set("XDG_DATA_HOME", dataHome());

@@ -1,0 +1,3 @@
+#include "source/launcherlog.h"
+
+Q_LOGGING_CATEGORY(lcLauncher, "tessaly.launcher", QtWarningMsg)
