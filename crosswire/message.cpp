@@ -1,0 +1,514 @@
+#include "crosswire/message.h"
+
+#include "crosswire/clock.h"
+#include "crosswire/objectlock.h"
+#include "crosswire/sostring.h"
+#include "platform/crypto/crypto.h"
+
+#include <QDateTime>
+
+#include <unistd.h>
+
+namespace KnObjects::Crosswire {
+
+namespace {
+
+const char *const kReservedNames[] = {
+    "Sender",           "Sender-ID", "Target",         "Timeout",       "Type",
+    "Response-Request", "Timestamp", "Content-Length", "Serial-Number", "Received",
+    "Result",           "Error",     "Error-Code",     "@CW>Version"};
+
+const char *const kBuiltInTypes[] = {"Scriptara", "Debug",  "Receive",   "Received",
+                                     "Result",    "Error",  "Idle",      "Timeout",
+                                     "Log",       "Ignore", "Processed", "Launched"};
+
+const QByteArray kHeaderPrefix = "@HDR>";
+
+bool isSafeValue(const QByteArray &value)
+{
+    return !value.contains('\n');
+}
+
+bool isSafeName(const QByteArray &name)
+{
+    return !name.isEmpty() && !name.contains('\n') && !name.contains(':');
+}
+
+bool appendLine(SoString &out, const char *name, const QByteArray &value)
+{
+    return out.append(name) && out.append(":", 1) && out.append(value) && out.append("\n", 1);
+}
+
+bool appendNumberLine(SoString &out, const char *name, uint32_t value)
+{
+    return out.append(name) && out.append(":", 1) && out.appendNumber(value) && out.append("\n", 1);
+}
+
+// Decimal with leading blanks; saturates rather than wrapping on overflow.
+int64_t readSigned(const QByteArray &value)
+{
+    qsizetype i = 0;
+    while (i < value.size() && (value[i] == ' ' || value[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+'))
+        negative = value[i++] == '-';
+    int64_t number = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        const int digit = value[i] - '0';
+        if (number > (INT64_MAX - digit) / 10)
+            return negative ? INT64_MIN : INT64_MAX;
+        number = number * 10 + digit;
+    }
+    return negative ? -number : number;
+}
+
+uint32_t readUnsigned(const QByteArray &value)
+{
+    const int64_t number = readSigned(value);
+    if (number < 0)
+        return 0;
+    return number > int64_t(UINT32_MAX) ? UINT32_MAX : uint32_t(number);
+}
+
+QByteArray clockText(int64_t seconds)
+{
+    return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("HH:mm:ss")).toLatin1();
+}
+
+QByteArray numberOrUndefined(uint32_t value)
+{
+    return value == Message::kUnset ? QByteArray("undefined") : QByteArray::number(value);
+}
+
+} // namespace
+
+Message::Message()
+{
+    timestamp = Clock::nowSeconds();
+}
+
+Message::Message(const Message &other)
+    : SoLockable()
+{
+    *this = other;
+}
+
+Message &Message::operator=(const Message &other)
+{
+    if (this == &other)
+        return *this;
+    ObjectLock otherLock(other);
+    ObjectLock lock(*this);
+    target = other.target;
+    sender = other.sender;
+    timeout = other.timeout;
+    type = other.type;
+    responseRequest = other.responseRequest;
+    timestamp = other.timestamp;
+    contentLength = other.contentLength;
+    serialNumber = other.serialNumber;
+    received = other.received;
+    result = other.result;
+    error = other.error;
+    headers = other.headers;
+    body = other.body;
+    version = other.version;
+    status = other.status;
+    return *this;
+}
+
+Message::~Message() = default;
+
+void Message::reset()
+{
+    target.clear();
+    sender.clear();
+    timeout = 0;
+    type = "Scriptara";
+    responseRequest.clear();
+    timestamp = 0;
+    contentLength = 0;
+    serialNumber = 0;
+    received = result = error = kUnset;
+    headers.clear();
+    body.clear();
+    version.clear();
+    status.clear();
+}
+
+bool Message::setHeader(const QByteArray &name, const QByteArray &value)
+{
+    ObjectLock lock(*this);
+    if (!isSafeName(name) || !isSafeValue(value))
+        return false;
+    for (Header &header : headers) {
+        if (header.first == name) {
+            header.second = value;
+            return true;
+        }
+    }
+    if (headers.size() >= kMaxHeaders)
+        return false;
+    headers.prepend({name, value});
+    return true;
+}
+
+bool Message::setHeader(const QByteArray &name, int64_t value)
+{
+    return setHeader(name, QByteArray::number(qlonglong(value)));
+}
+
+bool Message::setHeaderUnsigned(const QByteArray &name, uint64_t value)
+{
+    return setHeader(name, QByteArray::number(qulonglong(value)));
+}
+
+void Message::removeHeader(const QByteArray &name)
+{
+    ObjectLock lock(*this);
+    headers.removeIf([&](const Header &header) { return header.first == name; });
+}
+
+QByteArray Message::header(const QByteArray &name) const
+{
+    ObjectLock lock(*this);
+    for (const Header &header : headers) {
+        if (header.first == name)
+            return header.second;
+    }
+    return {};
+}
+
+bool Message::hasHeader(const QByteArray &name) const
+{
+    ObjectLock lock(*this);
+    for (const Header &header : headers) {
+        if (header.first == name)
+            return true;
+    }
+    return false;
+}
+
+bool Message::isReservedName(const QByteArray &name)
+{
+    for (const char *reserved : kReservedNames) {
+        if (name == reserved)
+            return true;
+    }
+    return false;
+}
+
+bool Message::isBuiltInType(const QByteArray &type)
+{
+    for (const char *builtIn : kBuiltInTypes) {
+        if (type == builtIn)
+            return true;
+    }
+    return false;
+}
+
+bool Message::hasReplyReference() const
+{
+    return received != kUnset || result != kUnset || error != kUnset;
+}
+
+bool Message::requests(const QByteArray &responseType) const
+{
+    ObjectLock lock(*this);
+    return !responseType.isEmpty() && responseRequest.contains(responseType);
+}
+
+int Message::eventCode() const
+{
+    ObjectLock lock(*this);
+    if (type == "Scriptara" || type == "Debug") {
+        if (received != kUnset)
+            return 2;
+        if (result != kUnset)
+            return 3;
+        if (error != kUnset)
+            return 4;
+        return 1;
+    }
+    if (type == "Received")
+        return 2;
+    if (type == "Result")
+        return 3;
+    if (type == "Error")
+        return 4;
+    if (type == "Timeout")
+        return 5;
+    if (type == "Log")
+        return 6;
+    if (type == "Idle")
+        return 7;
+    return 0;
+}
+
+bool Message::toString(SoString &out) const
+{
+    ObjectLock lock(*this);
+    out.clear();
+    if (target.isEmpty() || sender.isEmpty())
+        return false;
+    for (const QByteArray *field : {&target, &sender, &type, &responseRequest, &version}) {
+        if (!isSafeValue(*field))
+            return false;
+    }
+    const bool prefixReserved = !version.isEmpty() && version != "1.0" && version != "2.0";
+    bool ok = appendLine(out, "@CW>Version", version) && appendLine(out, "Target", target) &&
+              appendLine(out, "Sender", sender) && out.append("Sender-ID:localhost:win") &&
+              out.appendNumber(uint32_t(::getpid())) && out.append("\n");
+    if (ok && timeout != 0)
+        ok = out.append("Timeout:") && out.appendSigned(timeout) && out.append("\n");
+    if (ok && !type.isEmpty())
+        ok = appendLine(out, "Type", type);
+    if (ok && !responseRequest.isEmpty())
+        ok = appendLine(out, "Response-Request", responseRequest);
+    for (const Header &header : headers) {
+        if (!ok)
+            break;
+        if (!isSafeName(header.first) || !isSafeValue(header.second))
+            return false;
+        if (prefixReserved && isReservedName(header.first))
+            ok = out.append(kHeaderPrefix);
+        ok = ok && out.append(header.first) && out.append(":") && out.append(header.second) &&
+             out.append("\n");
+    }
+    ok = ok && out.append("Timestamp: ") && out.appendSigned(Clock::nowSeconds()) &&
+         out.append("\n") && appendNumberLine(out, "Serial-Number", serialNumber);
+    if (ok && received != kUnset)
+        ok = appendNumberLine(out, "Received", received);
+    if (ok && result != kUnset)
+        ok = appendNumberLine(out, "Result", result);
+    if (ok && error != kUnset)
+        ok = appendNumberLine(out, "Error", error);
+    ok = ok && appendNumberLine(out, "Content-Length", uint32_t(body.size())) && out.append("\n") &&
+         out.append(body);
+    if (!ok || qsizetype(out.length()) > kMaxTextLength) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+bool Message::streamOut(SoString &out, bool addDigest, const QByteArray &digestKey) const
+{
+    SoString text;
+    if (!toString(text))
+        return false;
+    out.clear();
+    if (addDigest) {
+        if (!out.append("@CW>MD5:") || !out.append(digest(text.data(), text.length(), digestKey)) ||
+            !out.append("\n"))
+            return false;
+    }
+    return out.append(text);
+}
+
+QByteArray Message::digest(const char *text, size_t length, const QByteArray &key)
+{
+    QByteArray input;
+    input.reserve(qsizetype(length) + 2 * key.size() + 2);
+    input.append(key).append('+').append(text, qsizetype(length)).append('+').append(key);
+    return Crypto::toUnpaddedHex(Crypto::md5(input));
+}
+
+size_t Message::parse(const char *text, size_t length, bool verifyDigest,
+                      const QByteArray &digestKey)
+{
+    ObjectLock lock(*this);
+    // Always start from the defaults, so nothing of a previous message survives.
+    reset();
+    version = "1.0";
+    status = "NODIGEST";
+    bool stripPrefix = true;
+    bool digestSeen = false;
+    QByteArray givenDigest;
+    size_t mark = 0;
+    bool timestampSeen = false;
+    QList<Header> parsedHeaders;
+
+    size_t pos = 0;
+    if (!text)
+        length = 0;
+    while (pos < length) {
+        const char *start = text + pos;
+        const char *newline = static_cast<const char *>(std::memchr(start, '\n', length - pos));
+        const size_t lineLength = newline ? size_t(newline - start) : length - pos;
+        pos += lineLength + (newline ? 1 : 0);
+        if (lineLength == 0)
+            break;
+        const QByteArray line = QByteArray::fromRawData(start, qsizetype(lineLength));
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0)
+            continue; // not a field line; nothing to keep
+        const QByteArray name = line.left(colon);
+        const QByteArray value(start + colon + 1, qsizetype(lineLength) - colon - 1);
+        if (name == "Version" || name == "@CW>Version") {
+            version = name == "Version" ? "@CW>" + value : value;
+            if (version.isEmpty() || version == "1.0" || version == "2.0")
+                stripPrefix = false;
+        } else if (name == "Sender") {
+            sender = value;
+        } else if (name == "Target") {
+            target = value;
+        } else if (name == "Type") {
+            type = value;
+        } else if (name == "Response-Request") {
+            responseRequest = value;
+        } else if (name == "Timeout") {
+            timeout = readSigned(value);
+        } else if (name == "Timestamp") {
+            timestamp = readSigned(value);
+            timestampSeen = true;
+        } else if (name == "Content-Length") {
+            contentLength = readUnsigned(value);
+        } else if (name == "Serial-Number") {
+            serialNumber = readUnsigned(value);
+        } else if (name == "Received") {
+            received = readUnsigned(value);
+        } else if (name == "Result") {
+            result = readUnsigned(value);
+        } else if (name == "Error") {
+            error = readUnsigned(value);
+        } else if (name == "@CW>Digest" || (name == "@CW>MD5" && !digestSeen)) {
+            givenDigest = value;
+            digestSeen = true;
+            mark = pos;
+        } else {
+            QByteArray custom = name;
+            if (stripPrefix && custom.startsWith(kHeaderPrefix))
+                custom.remove(0, kHeaderPrefix.size());
+            if (custom.isEmpty())
+                continue;
+            bool replaced = false;
+            for (Header &header : parsedHeaders) {
+                if (header.first == custom) {
+                    header.second = value;
+                    replaced = true;
+                    break;
+                }
+            }
+            if (!replaced && parsedHeaders.size() < kMaxHeaders)
+                parsedHeaders.prepend({custom, value});
+        }
+    }
+    headers = parsedHeaders;
+
+    // The body never extends past the text, whatever Content-Length claims.
+    const size_t available = length - pos;
+    const size_t bodyLength = qMin<size_t>(contentLength, available);
+    body = QByteArray(text + pos, qsizetype(bodyLength));
+    pos += bodyLength;
+    const size_t bodyEnd = pos;
+    while (pos < length && text[pos] == '\n')
+        ++pos;
+
+    if (verifyDigest) {
+        if (!digestSeen)
+            status.clear();
+        else
+            status = digest(text + mark, bodyEnd - mark, digestKey) == givenDigest ? QByteArray()
+                                                                                   : "REJECTED";
+    }
+    if (timeout != 0 && (!timestampSeen || timestamp == 0))
+        timestamp = Clock::nowSeconds();
+    if (type.compare("debug", Qt::CaseInsensitive) != 0) {
+        if (received != kUnset) {
+            serialNumber = received;
+            received = kUnset;
+            type = "Received";
+        }
+        if (result != kUnset) {
+            serialNumber = result;
+            result = kUnset;
+            type = "Result";
+        }
+        if (error != kUnset) {
+            serialNumber = error;
+            error = kUnset;
+            type = "Error";
+        }
+    }
+    return pos;
+}
+
+std::unique_ptr<Message> Message::makeResponse(const QByteArray &responseType,
+                                               const QByteArray &ownSpecifier) const
+{
+    ObjectLock lock(*this);
+    auto response = std::make_unique<Message>();
+    response->target = sender;
+    response->sender = target.isEmpty() ? ownSpecifier : target;
+    response->responseRequest.clear();
+    response->timeout = 0;
+    response->body.clear();
+    if (!version.isEmpty()) {
+        response->serialNumber = serialNumber;
+        response->type = responseType;
+        if (!isBuiltInType(responseType))
+            response->type += type;
+    } else {
+        // A peer of the oldest form knows replies only by their reference fields.
+        response->type = type;
+        response->serialNumber = 0;
+        if (responseType == "Received")
+            response->received = serialNumber;
+        else if (responseType == "Result")
+            response->result = serialNumber;
+        else if (responseType == "Error")
+            response->error = serialNumber;
+    }
+    return response;
+}
+
+QByteArray Message::diagnostics(const QByteArray &parentPath) const
+{
+    ObjectLock lock(*this);
+    const QByteArray path = parentPath + "/msg" + QByteArray::number(serialNumber);
+    QByteArray out;
+    out += path + ";1;msg" + QByteArray::number(serialNumber).rightJustified(8, '0') + "[" +
+           clockText(timestamp) + "];\n";
+    auto line = [&](const char *field, const char *label, const QByteArray &value) {
+        out += path + field + label + ";" + value + ";\n";
+    };
+    line("/version;0;", "@CW>Version", version);
+    line("/target;0;", "Target", target);
+    line("/sender;0;", "Sender", sender);
+    line("/senderid;0;", "Sender-ID", header("Sender-ID"));
+    line("/timeout;0;", "Timeout", timeout ? QByteArray::number(qlonglong(timeout)) : "undefined");
+    line("/type;0;", "Type", type.isEmpty() ? QByteArray("undefined") : type);
+    line("/request;0;", "Response-Request",
+         responseRequest.isEmpty() ? QByteArray("undefined") : responseRequest);
+    if (headers.isEmpty()) {
+        out += path + "/headers;0;Headers;(no headers);\n";
+    } else {
+        out += path + "/headers;1;Headers;;\n";
+        for (const Header &header : headers)
+            out += path + "/headers/" + header.first + ";0;" + header.first + ";" + header.second +
+                   ";\n";
+    }
+    line("/timestamp;0;", "Timestamp", timestamp ? clockText(timestamp) : "undefined");
+    line("/serialnumber;0;", "Serial-Number", QByteArray::number(serialNumber));
+    line("/received;0;", "Received", numberOrUndefined(received));
+    line("/result;0;", "Result", numberOrUndefined(result));
+    line("/error;0;", "Error", numberOrUndefined(error));
+    if (body.isEmpty()) {
+        out += path + "/body;0;Body;(empty);\n";
+    } else {
+        out += path + "/body;1;Body;" + QByteArray::number(body.size()) + " bytes;\n";
+        out += path + "/body/text;0;Text;" + body + ";\n";
+    }
+    return out;
+}
+
+QByteArray Message::summary() const
+{
+    ObjectLock lock(*this);
+    return type + " #" + QByteArray::number(serialNumber) + " " + sender + " -> " + target + " (" +
+           QByteArray::number(body.size()) + " bytes)";
+}
+
+} // namespace KnObjects::Crosswire

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "crosswire/solockable.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace KnObjects {
+namespace Crosswire {
+class Message;
+}
+
+namespace CrosswireData {
+
+class MessageQueueHost;
+
+// An endpoint's queue of messages (received ones, or outgoing ones not delivered yet), in order,
+// with their expiry rules: a message expires once timestamp + timeout has passed, and an "Ignore"
+// watcher without timeout at once. Expired messages are answered with a "Timeout" response when
+// they ask for one. The queue holds at most maxLength() messages; add() refuses more.
+class MessageQueue : public SoLockable
+{
+public:
+    static constexpr int64_t kRequeueWindow = 600;
+
+    explicit MessageQueue(MessageQueueHost *host = nullptr, size_t maxLength = 50000);
+    ~MessageQueue();
+
+    size_t maxLength() const { return m_maxLength; }
+    size_t size() const;
+    bool isEmpty() const;
+
+    // Queue events are mirrored to this target (empty: not mirrored).
+    void setForwardTarget(const QByteArray &target);
+    QByteArray forwardTarget() const;
+
+    // Appends a message with a target and a sender; a missing timestamp becomes now and a timeout
+    // of 0 becomes 600 seconds. False (and the message dropped) when refused or the queue is full.
+    bool add(std::unique_ptr<Crosswire::Message> message);
+    // Takes the first message that is not a watcher and matches `serial` (-1: any), answering and
+    // dropping expired messages on the way; watchers passed go to the back in their order.
+    std::unique_ptr<Crosswire::Message> pick(int64_t serial = -1);
+    // Drops every expired message after sending its "Timeout" response.
+    void expireAll();
+    // Drops the "Ignore" watchers for `serial` that wait for "Timeout".
+    void removeWatcher(uint32_t serial);
+    // Puts a message that could not be delivered back at the end. The first requeue stamps it
+    // with "QUEUESTAMP"; its timestamp follows now until 600 seconds after that, then falls back
+    // to the stamp with a timeout that makes it expire.
+    void requeue(std::unique_ptr<Crosswire::Message> message);
+
+    // Whether a message for `target` waits here.
+    bool holdsMessageFor(const QByteArray &target) const;
+    static bool isExpired(const Crosswire::Message &message, int64_t now);
+
+    // Copies of the queued messages, for diagnostics.
+    std::vector<Crosswire::Message> snapshot() const;
+
+private:
+    std::unique_ptr<Crosswire::Message>
+    pickLocked(int64_t serial, std::vector<std::unique_ptr<Crosswire::Message>> &expired);
+    void answerExpired(std::vector<std::unique_ptr<Crosswire::Message>> &expired);
+    void expire(Crosswire::Message &message, const char *event);
+    void forward(const char *event, const Crosswire::Message &message);
+
+    MessageQueueHost *const m_host;
+    const size_t m_maxLength;
+    QByteArray m_forwardTarget;
+    std::deque<std::unique_ptr<Crosswire::Message>> m_messages;
+};
+
+} // namespace CrosswireData
+} // namespace KnObjects

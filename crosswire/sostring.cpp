@@ -1,0 +1,113 @@
+#include "crosswire/sostring.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace KnObjects {
+
+SoString::SoString()
+    : m_data(static_cast<char *>(std::malloc(kInitialCapacity)))
+    , m_capacity(kInitialCapacity)
+{
+    m_data[0] = '\0';
+}
+
+SoString::SoString(const char *text)
+    : SoString()
+{
+    append(text);
+}
+
+SoString::SoString(const QByteArray &bytes)
+    : SoString()
+{
+    append(bytes);
+}
+
+SoString::SoString(const SoString &other)
+    : SoString()
+{
+    append(other);
+}
+
+SoString &SoString::operator=(const SoString &other)
+{
+    if (this != &other) {
+        clear();
+        append(other);
+    }
+    return *this;
+}
+
+SoString::~SoString()
+{
+    std::free(m_data);
+}
+
+bool SoString::reserveFor(size_t length)
+{
+    if (length > maxLength())
+        return false;
+    const size_t needed = length + 1; // the terminator
+    if (needed <= m_capacity)
+        return true;
+    const size_t capacity = (needed + kGrowthStep) / kGrowthStep * kGrowthStep;
+    char *grown = static_cast<char *>(std::realloc(m_data, capacity));
+    if (!grown)
+        return false;
+    m_data = grown;
+    m_capacity = capacity;
+    return true;
+}
+
+bool SoString::append(const char *bytes, size_t count)
+{
+    if (count == 0)
+        return true;
+    if (!bytes || count > maxLength() - m_length || !reserveFor(m_length + count))
+        return false;
+    std::memmove(m_data + m_length, bytes, count);
+    m_length += count;
+    m_data[m_length] = '\0';
+    return true;
+}
+
+bool SoString::append(const char *text)
+{
+    return text ? append(text, std::strlen(text)) : true;
+}
+
+bool SoString::appendNumber(uint32_t value)
+{
+    char buffer[16];
+    const int n = std::snprintf(buffer, sizeof buffer, "%lu", static_cast<unsigned long>(value));
+    return append(buffer, size_t(n));
+}
+
+bool SoString::appendSigned(int64_t value)
+{
+    char buffer[24];
+    const int n = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
+    return append(buffer, size_t(n));
+}
+
+bool SoString::appendDouble(double value)
+{
+    char buffer[512];
+    const int n = std::snprintf(buffer, sizeof buffer, "%.0f", value);
+    return n > 0 && size_t(n) < sizeof buffer && append(buffer, size_t(n));
+}
+
+void SoString::clear()
+{
+    m_length = 0;
+    m_data[0] = '\0';
+}
+
+bool SoString::operator==(const SoString &other) const
+{
+    return m_length == other.m_length && std::memcmp(m_data, other.m_data, m_length) == 0;
+}
+
+} // namespace KnObjects
