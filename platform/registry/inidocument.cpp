@@ -60,20 +60,24 @@ IniDocument IniDocument::parse(QByteArrayView bytes)
         if (!hasEol)
             end = total;
         Line line;
+        line.eol = hasEol ? QByteArray("\n") : QByteArray();
         if (utf8) {
             QByteArrayView raw = data.sliced(start, end - start);
-            if (raw.endsWith('\r'))
+            if (hasEol && raw.endsWith('\r')) {
                 raw.chop(1);
+                line.eol = "\r\n";
+            }
             line.raw = raw.toByteArray();
             line.text = QString::fromUtf8(raw);
         } else {
             QStringView piece = QStringView(text).sliced(start, end - start);
-            if (piece.endsWith(u'\r'))
+            if (hasEol && piece.endsWith(u'\r')) {
                 piece.chop(1);
+                line.eol = "\r\n";
+            }
             line.text = piece.toString();
         }
         doc.m_lines.push_back(std::move(line));
-        doc.m_finalEol = hasEol;
         start = end + 1;
     }
     return doc;
@@ -144,9 +148,10 @@ bool IniDocument::setValue(const QString &section, const QString &key, const QSt
 
     const qsizetype header = findSection(section);
     if (header < 0) {
-        m_lines.push_back({QLatin1Char('[') + section + QLatin1Char(']'), {}, true});
-        m_lines.push_back({key + QLatin1Char('=') + value, {}, true});
-        m_finalEol = true;
+        if (!m_lines.empty() && m_lines.back().eol.isEmpty())
+            m_lines.back().eol = m_eol;
+        m_lines.push_back({QLatin1Char('[') + section + QLatin1Char(']'), {}, true, m_eol});
+        m_lines.push_back({key + QLatin1Char('=') + value, {}, true, m_eol});
         return true;
     }
     const qsizetype existing = findKey(header, key);
@@ -154,16 +159,16 @@ bool IniDocument::setValue(const QString &section, const QString &key, const QSt
         Line &line = m_lines[existing];
         const QStringView trimmed = QStringView(line.text).trimmed();
         const QString stored = trimmed.left(trimmed.indexOf(u'=')).trimmed().toString();
-        line = {stored + QLatin1Char('=') + value, {}, true};
+        line = {stored + QLatin1Char('=') + value, {}, true, line.eol};
         return true;
     }
     // After the section's last non-blank line, so blank lines before the next section stay there.
     qsizetype at = sectionEnd(header);
     while (at > header + 1 && QStringView(m_lines[at - 1].text).trimmed().isEmpty())
         --at;
-    m_lines.insert(m_lines.begin() + at, {key + QLatin1Char('=') + value, {}, true});
-    if (at == qsizetype(m_lines.size()) - 1)
-        m_finalEol = true;
+    if (m_lines[at - 1].eol.isEmpty())
+        m_lines[at - 1].eol = m_eol;
+    m_lines.insert(m_lines.begin() + at, {key + QLatin1Char('=') + value, {}, true, m_eol});
     return true;
 }
 
@@ -183,20 +188,13 @@ QByteArray IniDocument::serialize() const
     if (utf8) {
         QByteArray out =
             m_encoding == Encoding::Utf8Bom ? QByteArray("\xef\xbb\xbf") : QByteArray();
-        for (size_t i = 0; i < m_lines.size(); ++i) {
-            const Line &line = m_lines[i];
-            out += line.changed ? line.text.toUtf8() : line.raw;
-            if (i + 1 < m_lines.size() || m_finalEol)
-                out += m_eol;
-        }
+        for (const Line &line : m_lines)
+            out += (line.changed ? line.text.toUtf8() : line.raw) + line.eol;
         return out;
     }
     QString text;
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        text += m_lines[i].text;
-        if (i + 1 < m_lines.size() || m_finalEol)
-            text += QString::fromLatin1(m_eol);
-    }
+    for (const Line &line : m_lines)
+        text += line.text + QString::fromLatin1(line.eol);
     const bool le = m_encoding == Encoding::Utf16LE;
     QStringEncoder encoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
     return (le ? QByteArray("\xff\xfe") : QByteArray("\xfe\xff")) + QByteArray(encoder(text));

@@ -37,6 +37,7 @@ private:
         QString text;
         QByteArray raw; // for UTF-8 files, the original bytes of an unchanged line
         bool changed = false;
+        QByteArray eol = "\n"; // "\r\n", "\n", or nothing at the very end
     };
 
     // The index of the section's header line, or -1.
@@ -46,7 +47,6 @@ private:
     qsizetype sectionEnd(qsizetype header) const;
 
     Encoding m_encoding = Encoding::Utf8;
-    QByteArray m_eol = "\n";
-    bool m_finalEol = true;
+    QByteArray m_eol = "\n"; // for new lines: the file's first line end
     std::vector<Line> m_lines;
 };

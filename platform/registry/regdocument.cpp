@@ -36,6 +36,7 @@ std::vector<Line> splitLines(QByteArrayView bytes)
     if (bytes.startsWith("\xef\xbb\xbf"))
         bytes = bytes.sliced(3);
     // UTF-8 line by line, so a line with bytes that are not UTF-8 can be kept as it was.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
     qsizetype start = 0;
     while (start <= bytes.size()) {
         qsizetype end = bytes.indexOf('\n', start);
@@ -44,7 +45,7 @@ std::vector<Line> splitLines(QByteArrayView bytes)
         QByteArrayView raw = bytes.sliced(start, end - start);
         if (raw.endsWith('\r'))
             raw.chop(1);
-        QStringDecoder decoder(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
+        decoder.resetState();
         Line line{decoder(raw), raw.toByteArray(), true};
         line.readable = !decoder.hasError() && !raw.contains('\0');
         lines.push_back(std::move(line));
