@@ -49,10 +49,11 @@ std::string utf16ToUtf8(const std::u16string &text)
         const char32_t unit = text[i];
         char32_t cp = unit;
         if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (i + 1 >= text.size())
+            // A high surrogate must be followed by a low one; taking any unit as the second
+            // half would swallow a real character (the "]" of a CDATA end, say).
+            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
                 throw std::runtime_error(
                     "unicode: utf16 high surrogate found without low surrogate");
-            // The second unit is taken as it comes, as the peer library writes it.
             const char32_t next = text[++i];
             cp = (unit - 0xD800) * 1024 + (next - 0xDC00) + 0x10000;
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {

@@ -1,0 +1,5 @@
+// A root that is not an item cannot play on a stage.
+import QtQml
+
+QtObject {
+}
