@@ -1,0 +1,7 @@
+#include "source/launcherpixmapsexception.h"
+
+LauncherPixmapsException::LauncherPixmapsException(QString message)
+    : m_message(std::move(message))
+    , m_what(m_message.toStdString())
+{
+}
