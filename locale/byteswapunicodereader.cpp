@@ -1,0 +1,16 @@
+#include "locale/byteswapunicodereader.h"
+
+namespace basekit_private {
+
+ByteSwapUnicodeReader::ByteSwapUnicodeReader(QByteArrayView utf16)
+{
+    QString text(utf16.size() / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto hi = static_cast<unsigned char>(utf16[2 * i]);
+        const auto lo = static_cast<unsigned char>(utf16[2 * i + 1]);
+        text[i] = QChar(char16_t(lo | (hi << 8)));
+    }
+    setText(std::move(text));
+}
+
+} // namespace basekit_private

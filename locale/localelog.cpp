@@ -1,0 +1,3 @@
+#include "locale/localelog.h"
+
+Q_LOGGING_CATEGORY(lcLocale, "tessaly.locale", QtWarningMsg)
