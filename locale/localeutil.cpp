@@ -4,6 +4,9 @@
 #include "locale/localetable.h"
 #include "locale/packinfo.h"
 
+#include "platform/registry/productsettings.h"
+#include "platform/registry/ptsettings.h"
+
 #include <QDir>
 
 #include <mutex>
@@ -29,6 +32,35 @@ std::optional<int> findLocaleId(const QString &code)
     return std::nullopt;
 }
 
+struct LocaleCache
+{
+    std::mutex mutex;
+    std::optional<quint16> packCount;
+    QList<QByteArray> packLocaleIds; // UTF-8 copies of the packs' locale id strings
+    std::optional<QString> code;
+};
+
+LocaleCache &cache()
+{
+    static LocaleCache instance;
+    return instance;
+}
+
+// The machine-wide "Locale" setting; when it is empty the product settings supply "en_us",
+// which stays written for later starts.
+QString machineLocale()
+{
+    const QString name = QStringLiteral("Locale");
+    PtSettingsLM settings(ProductSettings::productKeyPath());
+    QString code = settings.value(name, QString()).toString();
+    if (code.isEmpty()) {
+        code = ProductSettings::localeValue();
+        settings.setValue(name, code);
+        settings.sync();
+    }
+    return code;
+}
+
 } // namespace
 
 QList<LocaleUtil::LanguagePack> LocaleUtil::languagePacks(const QString &applicationDirectory)
@@ -44,6 +76,44 @@ QList<LocaleUtil::LanguagePack> LocaleUtil::languagePacks(const QString &applica
             packs.append({folder.filePath(), info->preferenceString, info->localeIdString});
     }
     return packs;
+}
+
+QString LocaleUtil::currentLocaleCode(const QString &applicationDirectory)
+{
+    LocaleCache &c = cache();
+    std::lock_guard lock(c.mutex);
+    if (c.code)
+        return *c.code;
+
+    QString firstPackLocale;
+    if (!c.packCount) {
+        const QList<LanguagePack> packs = languagePacks(applicationDirectory);
+        c.packCount = quint16(std::min<qsizetype>(packs.size(), 0xFFFF));
+        for (const LanguagePack &pack : packs)
+            c.packLocaleIds.append(pack.localeIdString.toUtf8());
+        if (!packs.isEmpty())
+            firstPackLocale = packs.first().localeIdString.toLower();
+    }
+
+    QString code = *c.packCount >= 2 ? firstPackLocale : machineLocale();
+    // Every English variant uses the US dictionary, which is the defaults in the code.
+    if (code.left(2).toLower() == u"en")
+        code = QStringLiteral("en_us");
+    if (code.isEmpty() || !isKnownLocaleCode(code)) {
+        qCWarning(lcLocale) << "locale code" << code << "is not a known locale; using en_us";
+        code = QStringLiteral("en_us");
+    }
+    c.code = code;
+    return code;
+}
+
+void LocaleUtil::resetCache()
+{
+    LocaleCache &c = cache();
+    std::lock_guard lock(c.mutex);
+    c.packCount.reset();
+    c.packLocaleIds.clear();
+    c.code.reset();
 }
 
 int LocaleUtil::localeIdForCode(const QString &code)
