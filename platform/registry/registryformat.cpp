@@ -113,9 +113,9 @@ RegValue fromVariant(const QVariant &variant)
 
 // A value QSettings can address: no '/' in its path or name (the separator of settings keys),
 // and no named value called "Default" (that name addresses the unnamed value).
-bool addressable(const QString &foldedPath, const HiveKey::Value &value)
+bool addressable(bool pathAddressable, const HiveKey::Value &value)
 {
-    if (value.name.contains(QLatin1Char('/')) || foldedPath.contains(QLatin1Char('/')))
+    if (!pathAddressable || value.name.contains(QLatin1Char('/')))
         return false;
     return value.name.isEmpty() || RegistryFormat::fold(value.name) != DefaultName;
 }
@@ -126,16 +126,20 @@ QString settingsKey(const QString &slashPath, const HiveKey::Value &value)
     return slashPath.isEmpty() ? name : slashPath + QLatin1Char('/') + name;
 }
 
+// Visits every key with its path in folded and in stored case, '/'-separated, and whether
+// QSettings can address it (no key name on the way contains a '/').
 using Visitor = std::function<void(HiveKey &key, const QString &foldedSlashPath,
-                                   const QString &casedSlashPath)>;
+                                   const QString &casedSlashPath, bool addressable)>;
 
-void walk(HiveKey &key, const QString &folded, const QString &cased, const Visitor &visit)
+void walk(HiveKey &key, const QString &folded, const QString &cased, bool addressable,
+          const Visitor &visit)
 {
-    visit(key, folded, cased);
+    visit(key, folded, cased, addressable);
     for (const auto &child : key.children()) {
         const QString childFolded = RegistryFormat::fold(child->name());
         walk(*child, folded.isEmpty() ? childFolded : folded + QLatin1Char('/') + childFolded,
-             cased.isEmpty() ? child->name() : cased + QLatin1Char('/') + child->name(), visit);
+             cased.isEmpty() ? child->name() : cased + QLatin1Char('/') + child->name(),
+             addressable && !child->name().contains(QLatin1Char('/')), visit);
     }
 }
 
@@ -153,12 +157,12 @@ bool readHive(QIODevice &device, QSettings::SettingsMap &map)
     hive.apply(doc, true);
 
     QHash<QString, QString> cases;
-    walk(hive.rootKey(), QString(), QString(),
-         [&](HiveKey &key, const QString &folded, const QString &cased) {
-             if (!folded.isEmpty())
+    walk(hive.rootKey(), QString(), QString(), true,
+         [&](HiveKey &key, const QString &folded, const QString &cased, bool reachable) {
+             if (!folded.isEmpty() && reachable)
                  cases.insert(folded, cased);
              for (const HiveKey::Value &value : key.values()) {
-                 if (!addressable(folded, value))
+                 if (!addressable(reachable, value))
                      continue;
                  const QString mapKey = settingsKey(folded, value);
                  map.insert(mapKey, toVariant(value.value));
@@ -193,11 +197,11 @@ bool writeHive(QIODevice &device, const QSettings::SettingsMap &map)
         return false;
 
     QSet<QString> present;
-    walk(hive->rootKey(), QString(), QString(),
-         [&](HiveKey &key, const QString &folded, const QString &) {
+    walk(hive->rootKey(), QString(), QString(), true,
+         [&](HiveKey &key, const QString &folded, const QString &, bool reachable) {
              QStringList gone;
              for (const HiveKey::Value &value : key.values()) {
-                 if (!addressable(folded, value))
+                 if (!addressable(reachable, value))
                      continue;
                  const QString mapKey = settingsKey(folded, value);
                  const auto it = map.constFind(mapKey);
