@@ -3,7 +3,6 @@
 #include "locale/zstring.h"
 #include "source/chromedrawing.h"
 #include "source/launcherimagestore.h"
-#include "source/launcherstatebutton.h"
 #include "tessaly_version.h"
 
 #include <QBoxLayout>
@@ -14,6 +13,8 @@
 #include <QRadialGradient>
 #include <QResizeEvent>
 #include <QScreen>
+
+#include <utility>
 
 namespace {
 
@@ -29,15 +30,7 @@ public:
         Q_UNUSED(startupApplication)
         setObjectName(QStringLiteral("welcomePlaceholder"));
         setMinimumSize(860, 540);
-        auto *close = new LauncherStateButton(this, WinCloseNormal, WinClosePressed, WinCloseHover);
-        close->setObjectName(QStringLiteral("welcome.closebutton"));
-        close->setToolTip(Locale::zstring("$$$/PtMainWindow/Close=Close"));
-        close->setCursor(Qt::ArrowCursor);
-        connect(close, qOverload<>(&PtLabel::signalClicked), window, &QWidget::close);
-        auto *column = new QVBoxLayout(this);
-        column->setContentsMargins(0, 11, 11, 0);
-        column->addWidget(close, 0, Qt::AlignRight | Qt::AlignTop);
-        column->addStretch();
+        setMouseTracking(true);
 
         // What the Welcome content does once its movie has told it its size.
         window->m_centreOnResize = true;
@@ -76,26 +69,67 @@ protected:
         const QString version = Locale::zstring("$$$/LauncherWindow/VersionLabel=Version %1")
                                     .arg(QStringLiteral(TESSALY_VERSION_STRING));
         painter.drawText(QRect(0, centreY + 16, width(), 22), Qt::AlignCenter, version);
+
+        // The close box: a light cross on the dark strip, red while the mouse is on it.
+        const QRectF box = QRectF(closeRect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (m_closeHover) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(m_closePressed ? QColor(0xa8, 0x32, 0x2a) : QColor(0xd2, 0x45, 0x3b));
+            painter.drawRoundedRect(box, 4, 4);
+        }
+        painter.setPen(QPen(m_closeHover ? QColor(Qt::white) : QColor(0xb4, 0xb9, 0xc1), 1.6,
+                            Qt::SolidLine, Qt::RoundCap));
+        const QPointF c = box.center();
+        painter.drawLine(c + QPointF(-5, -5), c + QPointF(5, 5));
+        painter.drawLine(c + QPointF(5, -5), c + QPointF(-5, 5));
     }
+
+    QRect closeRect() const { return QRect(width() - 12 - 26, 7, 26, 26); }
 
     void mousePressEvent(QMouseEvent *event) override
     {
-        if (event->button() == Qt::LeftButton)
-            m_pressOffset = event->globalPosition().toPoint() - m_window->pos();
-        m_dragging = event->button() == Qt::LeftButton;
+        if (event->button() != Qt::LeftButton)
+            return;
+        if (closeRect().contains(event->position().toPoint())) {
+            m_closePressed = true;
+            update(closeRect());
+            return;
+        }
+        m_pressOffset = event->globalPosition().toPoint() - m_window->pos();
+        m_dragging = true;
     }
 
     void mouseMoveEvent(QMouseEvent *event) override
     {
+        const bool hover = closeRect().contains(event->position().toPoint());
+        if (hover != m_closeHover) {
+            m_closeHover = hover;
+            update(closeRect());
+        }
         if (m_dragging)
             m_window->move(event->globalPosition().toPoint() - m_pressOffset);
     }
 
-    void mouseReleaseEvent(QMouseEvent *) override { m_dragging = false; }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        m_dragging = false;
+        const bool pressed = std::exchange(m_closePressed, false);
+        if (pressed && closeRect().contains(event->position().toPoint()))
+            m_window->close();
+        update(closeRect());
+    }
+
+    void leaveEvent(QEvent *) override
+    {
+        m_closeHover = false;
+        update(closeRect());
+    }
 
 private:
     PtLauncherCustomWindowWidget *m_window;
     bool m_dragging = false;
+    bool m_closeHover = false;
+    bool m_closePressed = false;
     QPoint m_pressOffset;
 };
 
