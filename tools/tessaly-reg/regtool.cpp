@@ -197,9 +197,14 @@ int RegTool::query(const QStringList &args)
         return Success;
     }
 
+    // The path as stored, whatever case it was asked for in.
     QString path = RegDocument::rootName(key->first);
-    if (!key->second.isEmpty())
-        path += QLatin1Char('\\') + key->second;
+    const HiveKey *step = &loaded.hive->rootKey();
+    const QStringList parts = Hive::splitPath(key->second).value_or(QStringList());
+    for (const QString &part : parts) {
+        step = step->child(part);
+        path += QLatin1Char('\\') + step->name();
+    }
     print(path + QLatin1Char('\n'));
     for (const HiveKey::Value &value : found->values()) {
         print(QStringLiteral("    %1    %2    %3\n")
