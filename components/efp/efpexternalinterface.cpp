@@ -26,7 +26,7 @@ bool EFPExternalInterface::addCallback(const QString &name, const QJSValue &func
     return m_player->addCallback(name, function);
 }
 
-EFPLocalChannel *EFPExternalInterface::channel(const QString &name)
+QObject *EFPExternalInterface::channel(const QString &name)
 {
     return m_player->channel(name);
 }

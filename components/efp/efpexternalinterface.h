@@ -32,7 +32,7 @@ public:
     // Registers (or replaces) the function the host calls by name; false unless it is callable.
     Q_INVOKABLE bool addCallback(const QString &name, const QJSValue &function);
     // Joins the named channel between the movies of this process (the same object each time).
-    Q_INVOKABLE EFPLocalChannel *channel(const QString &name);
+    Q_INVOKABLE QObject *channel(const QString &name);
 
 private:
     EFPStagePlayer *m_player;
