@@ -35,7 +35,8 @@ IniDocument IniDocument::parse(QByteArrayView bytes)
     if (bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff")) {
         const bool le = bytes[0] == '\xff';
         doc.m_encoding = le ? Encoding::Utf16LE : Encoding::Utf16BE;
-        QStringDecoder decoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        QStringDecoder decoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                               QStringDecoder::Flag::ConvertInitialBom);
         text = decoder(bytes.sliced(2));
     } else {
         if (bytes.startsWith("\xef\xbb\xbf")) {
@@ -68,7 +69,9 @@ IniDocument IniDocument::parse(QByteArrayView bytes)
                 line.eol = "\r\n";
             }
             line.raw = raw.toByteArray();
-            line.text = QString::fromUtf8(raw);
+            // Not QString::fromUtf8: it would drop a U+FEFF that starts the line.
+            QStringDecoder decoder(QStringConverter::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+            line.text = decoder(raw);
         } else {
             QStringView piece = QStringView(text).sliced(start, end - start);
             if (hasEol && piece.endsWith(u'\r')) {

@@ -17,10 +17,13 @@ std::vector<Line> splitLines(QByteArrayView bytes)
 {
     std::vector<Line> lines;
     const auto decodeUtf16 = [&](QStringConverter::Encoding encoding, qsizetype skip) {
-        QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+        QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless |
+                                             QStringDecoder::Flag::ConvertInitialBom);
         const QString all = decoder(bytes.sliced(skip));
         for (QStringView piece : QStringView(all).tokenize(u'\n')) {
-            if (piece.endsWith(u'\r'))
+            // Every carriage return before the line end goes, or a kept line would lose one at
+            // each rewrite.
+            while (piece.endsWith(u'\r'))
                 piece.chop(1);
             lines.push_back({piece.toString(), piece.toUtf8(), !piece.contains(QChar(0))});
         }
@@ -36,14 +39,16 @@ std::vector<Line> splitLines(QByteArrayView bytes)
     if (bytes.startsWith("\xef\xbb\xbf"))
         bytes = bytes.sliced(3);
     // UTF-8 line by line, so a line with bytes that are not UTF-8 can be kept as it was.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
+    // ConvertInitialBom: a U+FEFF at the start of a line is a character of that line.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringDecoder::Flag::Stateless |
+                                                       QStringDecoder::Flag::ConvertInitialBom);
     qsizetype start = 0;
     while (start <= bytes.size()) {
         qsizetype end = bytes.indexOf('\n', start);
         if (end < 0)
             end = bytes.size();
         QByteArrayView raw = bytes.sliced(start, end - start);
-        if (raw.endsWith('\r'))
+        while (raw.endsWith('\r'))
             raw.chop(1);
         decoder.resetState();
         Line line{decoder(raw), raw.toByteArray(), true};
