@@ -64,6 +64,8 @@ PtLauncherCountrySelectDlg::PtLauncherCountrySelectDlg(QWidget *parent)
     m_combo = new QComboBox(panel);
     m_combo->setObjectName(QStringLiteral("countryCombo"));
     m_combo->setMaxVisibleItems(16);
+    // Without this the style opens a list of all 250 entries over the whole screen height.
+    m_combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     connect(m_combo, &QComboBox::currentIndexChanged, this,
             &PtLauncherCountrySelectDlg::slotCurrentIndexChanged);
 
