@@ -186,6 +186,19 @@ bool MessageQueue::holdsMessageFor(const QByteArray &target) const
     return false;
 }
 
+QByteArrayList MessageQueue::targets(int limit) const
+{
+    ObjectLock lock(*this);
+    QByteArrayList list;
+    for (const auto &message : m_messages) {
+        if (list.size() >= limit)
+            break;
+        if (message->type != "Ignore" && !list.contains(message->target))
+            list.append(message->target);
+    }
+    return list;
+}
+
 std::vector<Message> MessageQueue::snapshot() const
 {
     ObjectLock lock(*this);

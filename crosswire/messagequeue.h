@@ -3,6 +3,7 @@
 #include "crosswire/solockable.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 
 #include <deque>
@@ -55,6 +56,8 @@ public:
 
     // Whether a message for `target` waits here.
     bool holdsMessageFor(const QByteArray &target) const;
+    // The distinct targets of the queued messages (watchers aside), at most `limit`.
+    QByteArrayList targets(int limit = 64) const;
     static bool isExpired(const Crosswire::Message &message, int64_t now);
 
     // Copies of the queued messages, for diagnostics.

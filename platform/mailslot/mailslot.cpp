@@ -21,7 +21,9 @@ namespace {
 constexpr mode_t kPrivateFolder = 0700;
 // sun_path holds 108 bytes including the terminating NUL.
 constexpr qsizetype kMaxSocketPath = sizeof(sockaddr_un::sun_path) - 1;
-constexpr int kHashHexLength = 32;
+// 64 bits of the name's MD5: unique enough for one user's endpoints, short enough to leave room
+// for a readable head in deep runtime folders.
+constexpr int kHashHexLength = 16;
 
 // Makes `path` and its missing parents with mode 0700; the last folder must belong to us and
 // admit nobody else.
@@ -112,7 +114,8 @@ std::optional<Location> locate(const QString &name, bool makeFolders)
         const qsizetype head = room - kHashHexLength - 1;
         if (head < 0)
             return std::nullopt;
-        const QByteArray hash = QCryptographicHash::hash(file, QCryptographicHash::Md5).toHex();
+        const QByteArray hash =
+            QCryptographicHash::hash(file, QCryptographicHash::Md5).toHex().left(kHashHexLength);
         QByteArray cut = file.left(head);
         // Never split a UTF-8 sequence.
         while (!cut.isEmpty() && (static_cast<unsigned char>(cut.back()) & 0xC0) == 0x80)
@@ -199,10 +202,13 @@ QString Mailslot::pathFor(const QString &name)
 Mailslot::OpenResult Mailslot::create(const QString &name)
 {
     OpenResult result;
+    errno = 0;
     const auto location = locate(name, true);
     if (!location) {
         result.status = Status::InvalidName;
-        result.error = QStringLiteral("invalid mailslot name or unusable folder: ") + name;
+        result.error = QStringLiteral("invalid mailslot name or unusable folder: ") + name +
+                       QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(errno)) +
+                       QLatin1Char(')');
         return result;
     }
     bool taken = false;

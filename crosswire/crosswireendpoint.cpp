@@ -1,0 +1,196 @@
+#include "crosswire/crosswireendpoint.h"
+
+#include "crosswire/clock.h"
+#include "crosswire/crosswirecontext.h"
+#include "crosswire/interappstream.h"
+#include "crosswire/message.h"
+#include "crosswire/messageglobals.h"
+#include "crosswire/msghandler.h"
+#include "crosswire/objectlock.h"
+
+namespace KnObjects {
+
+using Crosswire::Message;
+using Crosswire::MsgHandler;
+using CrosswireData::MessageGlobals;
+
+CrosswireEndpoint::CrosswireEndpoint(CrosswireContext &context,
+                                     std::unique_ptr<InterAppStream> stream,
+                                     const QByteArray &specifier, bool isMain)
+    : m_context(context)
+    , m_stream(std::move(stream))
+    , m_specifier(specifier)
+    , m_isMain(isMain)
+    , m_received(&context)
+    , m_outgoing(&context)
+{
+}
+
+CrosswireEndpoint::~CrosswireEndpoint() = default;
+
+bool CrosswireEndpoint::addHandler(std::shared_ptr<MsgHandler> handler)
+{
+    if (!handler)
+        return false;
+    {
+        ObjectLock lock(*this);
+        if (m_handlers.size() >= size_t(kMaxHandlers))
+            return false;
+        m_handlers.push_back(handler);
+    }
+    handler->hook();
+    return true;
+}
+
+void CrosswireEndpoint::removeHandlers(uint32_t serial)
+{
+    ObjectLock lock(*this);
+    std::erase_if(m_handlers, [serial](const std::shared_ptr<MsgHandler> &handler) {
+        return handler->serial() == int64_t(serial);
+    });
+}
+
+std::shared_ptr<MsgHandler> CrosswireEndpoint::findHandler(const QByteArray &type,
+                                                           int64_t serial) const
+{
+    ObjectLock lock(*this);
+    for (const auto &handler : m_handlers) {
+        if (handler->type() == type && handler->serial() == serial)
+            return handler;
+    }
+    // A handler for the type and every serial, then the script handler.
+    for (const auto &handler : m_handlers) {
+        if (handler->type() == type && handler->serial() == -1)
+            return handler;
+    }
+    for (const auto &handler : m_handlers) {
+        if (handler->type() == "Scriptara" && handler->serial() == -1)
+            return handler;
+    }
+    return nullptr;
+}
+
+bool CrosswireEndpoint::hasHandlerFor(uint32_t serial) const
+{
+    ObjectLock lock(*this);
+    for (const auto &handler : m_handlers) {
+        if (handler->serial() == int64_t(serial))
+            return true;
+    }
+    return false;
+}
+
+size_t CrosswireEndpoint::pendingResponses() const
+{
+    ObjectLock lock(*this);
+    return size_t(std::count_if(m_handlers.begin(), m_handlers.end(),
+                                [](const auto &handler) { return handler->serial() != -1; }));
+}
+
+bool CrosswireEndpoint::isBackedUp() const
+{
+    return m_received.size() >= m_received.maxLength();
+}
+
+int CrosswireEndpoint::drainTransport()
+{
+    if (!m_stream || !m_stream->isOpen())
+        return 0;
+    ObjectLock lock(*this);
+    MessageGlobals &globals = MessageGlobals::instance();
+    const bool verify = globals.verifyDigests();
+    const QByteArray key = m_context.identity().digestKey;
+    int added = 0;
+    while (!isBackedUp()) {
+        if (m_stream->isEmpty() && !m_stream->receive())
+            break;
+        const QByteArrayList datagrams = m_stream->takeReceivedMessages();
+        for (const QByteArray &datagram : datagrams) {
+            size_t offset = 0;
+            const size_t size = size_t(datagram.size());
+            while (offset < size) {
+                auto message = std::make_unique<Message>();
+                offset += message->parse(datagram.constData() + offset, size - offset, verify, key);
+                if (message->type == "Ignore")
+                    continue;
+                // An empty script is what a probe sends to see whether the endpoint runs.
+                if (message->type == "Scriptara" && message->body.isEmpty() &&
+                    !message->hasReplyReference())
+                    continue;
+                if (message->target.isEmpty())
+                    continue;
+                m_context.respond(*message, "Received", QByteArray(), 0);
+                m_context.log("RECEIVE", message.get());
+                if (m_received.add(std::move(message)))
+                    ++added;
+            }
+        }
+    }
+    if (added)
+        m_context.notifyQueuesChanged();
+    return added;
+}
+
+bool CrosswireEndpoint::processIncoming()
+{
+    m_received.expireAll();
+    drainTransport();
+    std::unique_ptr<Message> message = m_received.pick(-1);
+    if (!message)
+        return false;
+    if (message->target.isEmpty())
+        return true;
+    if (MessageGlobals::instance().verifyDigests() &&
+        (message->status == "REJECTED" || message->status == "NODIGEST")) {
+        m_context.respond(*message, "Error", "ERROR: MESSAGE REJECTED",
+                          CrosswireContext::kRejected);
+        m_context.log("REJECTED", message.get());
+        return true;
+    }
+
+    const QByteArray type = message->type;
+    const int event = message->eventCode();
+    const bool isReply = type == "Received" || type == "Result" || type == "Error";
+    const std::shared_ptr<MsgHandler> handler =
+        findHandler(isReply ? QByteArray("Scriptara") : type, message->serialNumber);
+    const bool finalResponse = type == "Processed" || type == "Error" || type == "Timeout";
+    if (handler) {
+        QByteArray result;
+        const int code = handler->handle(event, *message, result);
+        if (code == 0)
+            m_context.respond(*message, "Result", result, 0);
+        else
+            m_context.respond(*message, "Error", result, code);
+    }
+    if (finalResponse) {
+        // The exchange of this serial number is over: its response handlers and its watcher go.
+        removeHandlers(message->serialNumber);
+        m_received.removeWatcher(message->serialNumber);
+        m_context.log(type == "Processed" ? "PROCESSED CLEANUP"
+                      : type == "Error"   ? "PROCESSED ERROR"
+                                          : "PROCESSED TIMEOUT",
+                      message.get());
+    } else if (type != "Ignore" && handler) {
+        if (type == "Result" || type == "Received")
+            m_received.removeWatcher(message->serialNumber);
+        m_context.respond(*message, "Processed", QByteArray(), 0);
+        m_context.log("PROCESSED INCOMING MESSAGE", message.get());
+    }
+    return true;
+}
+
+QByteArray CrosswireEndpoint::diagnostics(const QByteArray &path) const
+{
+    QByteArray out;
+    const auto incoming = m_received.snapshot();
+    const auto outgoing = m_outgoing.snapshot();
+    out += path + ";1;Incoming;" + QByteArray::number(qulonglong(incoming.size())) + ";\n";
+    for (const Message &message : incoming)
+        out += message.diagnostics(path);
+    out += path + "/out;1;Outgoing;" + QByteArray::number(qulonglong(outgoing.size())) + ";\n";
+    for (const Message &message : outgoing)
+        out += message.diagnostics(path + "/out");
+    return out;
+}
+
+} // namespace KnObjects

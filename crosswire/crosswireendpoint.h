@@ -1,0 +1,68 @@
+#pragma once
+
+#include "crosswire/messagequeue.h"
+#include "crosswire/solockable.h"
+
+#include <QByteArray>
+
+#include <memory>
+#include <vector>
+
+namespace KnObjects {
+
+class CrosswireContext;
+class InterAppStream;
+
+namespace Crosswire {
+class Message;
+class MsgHandler;
+} // namespace Crosswire
+
+// One messaging endpoint of this process: its stream (the receiving mailslot), its queue of
+// received messages, its queue of outgoing messages not delivered yet, and its handlers.
+class CrosswireEndpoint : public SoLockable
+{
+public:
+    static constexpr int kMaxHandlers = 4096;
+
+    CrosswireEndpoint(CrosswireContext &context, std::unique_ptr<InterAppStream> stream,
+                      const QByteArray &specifier, bool isMain);
+    ~CrosswireEndpoint();
+
+    QByteArray specifier() const { return m_specifier; }
+    bool isMain() const { return m_isMain; }
+    InterAppStream *stream() const { return m_stream.get(); }
+    CrosswireData::MessageQueue &received() { return m_received; }
+    CrosswireData::MessageQueue &outgoing() { return m_outgoing; }
+
+    // Handlers: a handler for a type and every serial, or bound to one serial.
+    bool addHandler(std::shared_ptr<Crosswire::MsgHandler> handler);
+    void removeHandlers(uint32_t serial);
+    std::shared_ptr<Crosswire::MsgHandler> findHandler(const QByteArray &type,
+                                                       int64_t serial) const;
+    bool hasHandlerFor(uint32_t serial) const;
+    size_t pendingResponses() const;
+
+    // Reads the waiting datagrams, parses the messages in them and adds them to the received
+    // queue (answering "Received" when asked); returns the number of messages added. Reading
+    // stops while the received queue is full, so senders see a full receiver instead of losing
+    // messages.
+    int drainTransport();
+    // Handles one received message; false when none was waiting.
+    bool processIncoming();
+    // True while the received queue has no room for what the transport holds.
+    bool isBackedUp() const;
+
+    QByteArray diagnostics(const QByteArray &path) const;
+
+private:
+    CrosswireContext &m_context;
+    std::unique_ptr<InterAppStream> m_stream;
+    const QByteArray m_specifier;
+    const bool m_isMain;
+    CrosswireData::MessageQueue m_received;
+    CrosswireData::MessageQueue m_outgoing;
+    std::vector<std::shared_ptr<Crosswire::MsgHandler>> m_handlers;
+};
+
+} // namespace KnObjects

@@ -1,0 +1,65 @@
+#include "crosswire/specifier.h"
+
+#include <gtest/gtest.h>
+
+using KnObjects::Crosswire::Specifier;
+
+struct SpecifierRow
+{
+    const char *text;
+    const char *application;
+    const char *instance;
+    const char *version;
+    const char *locale;
+    const char *endpoint;
+};
+
+class SpecifierParts : public ::testing::TestWithParam<SpecifierRow>
+{
+};
+
+TEST_P(SpecifierParts, SplitsTheText)
+{
+    const SpecifierRow &row = GetParam();
+    const Specifier spec{QByteArray(row.text)};
+    EXPECT_EQ(spec.application(), QByteArray(row.application));
+    EXPECT_EQ(spec.instance(), QByteArray(row.instance));
+    EXPECT_EQ(spec.version(), QByteArray(row.version));
+    EXPECT_EQ(spec.locale(), QByteArray(row.locale));
+    EXPECT_EQ(spec.endpoint(), QByteArray(row.endpoint));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SpecifierParts,
+    ::testing::Values(SpecifierRow{"pxoorganizer-11.0#thread", "pxoorganizer", "", "11.0", "",
+                                   "thread"},
+                      SpecifierRow{"pxoorganizer_2-11.0", "pxoorganizer", "2", "11.0", "", ""},
+                      SpecifierRow{"app-en_us", "app", "", "", "en_us", ""},
+                      SpecifierRow{"PxoLauncher_3-11.0-EN_US#Thread", "pxolauncher", "3", "11.0",
+                                   "en_us", "thread"},
+                      SpecifierRow{"app", "app", "", "", "", ""},
+                      SpecifierRow{"app_7", "app", "7", "", "", ""}));
+
+TEST(Specifier, ThreadEndpointKeepsInstanceVersionAndLocale)
+{
+    EXPECT_EQ(Specifier("pxolauncher_1-11.0-en_us").threadEndpoint().text(),
+              QByteArray("pxolauncher_1-11.0-en_us#thread"));
+    EXPECT_EQ(Specifier("pxolauncher_1-11.0#ping").base().text(), QByteArray("pxolauncher-11.0"));
+}
+
+TEST(Specifier, TooLongOrEmptyIsInvalid)
+{
+    EXPECT_FALSE(Specifier(QByteArray()).isValid());
+    EXPECT_TRUE(Specifier(QByteArray(255, 'a')).isValid());
+    EXPECT_FALSE(Specifier(QByteArray(256, 'a')).isValid());
+}
+
+TEST(Specifier, SettersRebuildInOrder)
+{
+    Specifier spec("pxoeditor-11.0");
+    spec.setInstance("4");
+    spec.setEndpoint("thread");
+    EXPECT_EQ(spec.text(), QByteArray("pxoeditor_4-11.0#thread"));
+    spec.setLocale("de_de");
+    EXPECT_EQ(spec.text(), QByteArray("pxoeditor_4-11.0-de_de#thread"));
+}
