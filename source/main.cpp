@@ -1,7 +1,167 @@
-#include <QApplication>
+// The launcher's start-up sequence: paths, dictionary, chrome, one instance per session, the
+// command line and the stored start-up choice, messaging, the first-launch work, the main window
+// and the event loop, then the teardown in its fixed order.
+
+#include "locale/localeutil.h"
+#include "locale/zstring.h"
+#include "locale/zstringdictionary.h"
+#include "source/firstlaunch.h"
+#include "source/launcherapp.h"
+#include "source/launchercontext.h"
+#include "source/launcherlog.h"
+#include "source/launchermessagebox.h"
+#include "source/launcherpaths.h"
+#include "source/launcherplainwindow.h"
+#include "source/singleinstance.h"
+#include "source/startupcommandline.h"
+
+#include "platform/registry/ptsettings.h"
+
+#include <QDir>
+#include <QThread>
+
+#include <memory>
+
+using LauncherWindow::LauncherApp;
+
+namespace {
+
+const QString kVersion = QStringLiteral("11.0");
+const QString kShortVersion = QStringLiteral("11");
+
+void loadDictionary()
+{
+    const QString applicationDirectory = LauncherPaths::applicationDirectory();
+    QString code = LocaleUtil::currentLocaleCode(applicationDirectory);
+    int localeId = 0;
+    try {
+        localeId = LocaleUtil::localeIdForCode(code);
+    } catch (const std::exception &error) {
+        // An unknown code in the machine hive must not end the program: run in English.
+        qCWarning(lcLauncher) << error.what() << code << "- using en_us";
+        code = QStringLiteral("en_us");
+        localeId = LocaleUtil::localeIdForCode(code);
+    }
+    const QString path = QStringLiteral("%1%2/%3").arg(LauncherPaths::localeDirectory(), code,
+                                                       QStringLiteral("zstring.dct"));
+    if (!basekit_private::loadDictionary(path, localeId, false)) {
+        qCDebug(lcLauncher, "main: dictionary file missing");
+        const auto message = LocaleUtil::missingDictionaryMessage(localeId);
+        LauncherMessageBox::critical(nullptr, message.title, message.text, message.button);
+    }
+}
+
+// Another launcher runs. Returns true when start-up may go on (the other one went away while
+// closing), false when this process must end.
+bool waitForClosingInstance(const QString &instanceName, const QString &caption)
+{
+    if (!SingleInstance::isClosing(caption))
+        return false;
+    for (int check = 0; check < 10; ++check) {
+        QThread::msleep(1000);
+        if (!SingleInstance::launcherInstanceCheck(instanceName, caption, true))
+            return true;
+    }
+    LauncherMessageBox::show(
+        {LauncherMessageBox::Icon::NoIcon,
+         nullptr,
+         Locale::zstring("$$$/main/AppNameLongOrvana=Orvana Organizer"),
+         Locale::zstring("$$$/main/AppAlreadyRunningAndHung=Pixtrel Orvana is already running but "
+                         "is not responding. To open a new instance, you must first close the "
+                         "existing Pixtrel Orvana process, or restart your system."),
+         {Locale::zstring("$$$/LauncherUtils/OK=OK")},
+         0,
+         0});
+    return false;
+}
+
+int readStartupApplication()
+{
+    PtSettingsCU settings(QStringLiteral("software\\tessaly\\pixtrel orvana\\11.0\\WelcomeScreen"));
+    return settings.value(QStringLiteral("QuickLaunchApp"), 0).toInt();
+}
+
+// Call sites of the parts that come with the messaging endpoint and usage logging.
+void initializeMessaging() {}
+void startUsageLogging() {}
+void stopUsageLogging() {}
+// Hands the start-up script to a sub-application when one is due; returns the name of the
+// application whose send failed (empty when none failed). Sets the sub-launch flag.
+QString dispatchStartupScript(int /*startupApplication*/, const QStringList & /*files*/)
+{
+    return {};
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    // Kept before Qt removes its own options: the file scan looks at every argument.
+    QStringList rawArguments;
+    rawArguments.reserve(argc);
+    for (int i = 0; i < argc; ++i)
+        rawArguments.append(QString::fromLocal8Bit(argv[i]));
+
+    auto app = std::make_unique<LauncherApp>(argc, argv);
+    const QString applicationDirectory = QCoreApplication::applicationDirPath();
+    qCDebug(lcLauncher, "%s\n", applicationDirectory.toUtf8().constData());
+    LauncherPaths::configureFrom(applicationDirectory);
+
+    loadDictionary();
+
+    const QString caption =
+        Locale::zstring("$$$/LauncherWindow/AppCaption2=Welcome - Pixtrel Orvana %1").arg(kVersion);
+    const QString instanceName = app->instanceName();
+
+    if (SingleInstance::launcherInstanceCheck(instanceName, caption, true) &&
+        !waitForClosingInstance(instanceName, caption))
+        return 0;
+
+    QStringList qtArguments;
+    for (int i = 0; i < argc; ++i)
+        qtArguments.append(QString::fromLocal8Bit(argv[i]));
+    const StartupCommandLine commandLine = StartupCommandLine::parse(qtArguments, rawArguments);
+    int startupApplication = 0;
+    if (commandLine.subLaunchAllowed)
+        startupApplication = readStartupApplication();
+
+    initializeMessaging();
+    startUsageLogging();
+    app->startMessagingTimer();
+
+    QString failedApplication;
+    if (commandLine.subLaunchAllowed)
+        failedApplication = dispatchStartupScript(startupApplication, commandLine.files);
+    if (!failedApplication.isEmpty()) {
+        QWidget iconHolder;
+        LauncherMessageBox::show(
+            {LauncherMessageBox::Icon::Warning,
+             &iconHolder,
+             Locale::zstring("$$$/LauncherMain/SubLaunchErrorCaption=Error Launching Application"),
+             Locale::zstring("$$$/LauncherMain/SubLaunchErrorMsg=Could not launch %1. Launching "
+                             "the Welcome application.")
+                 .arg(failedApplication),
+             {Locale::zstring("$$$/LauncherUtils/OK=OK")},
+             0,
+             -1});
+    }
+
+    LauncherContext::setApplication(app.get());
+    FirstLaunch::runIfNeeded();
+
+    auto mainWindow = std::make_unique<LauncherPlainWindow>(startupApplication);
+    mainWindow->setObjectName(QStringLiteral("pxo_3_launcher_window"));
+    LauncherContext::setMainWindow(mainWindow.get());
+    if (!LauncherContext::subLaunched())
+        mainWindow->show();
+
+    const int result = app->exec();
+
+    SingleInstance::markClosing(caption);
+    stopUsageLogging();
+    LauncherContext::setMainWindow(nullptr);
+    mainWindow.reset();
+    LauncherContext::setApplication(nullptr);
+    app.reset();
+    return result;
 }
