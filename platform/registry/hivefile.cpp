@@ -51,31 +51,6 @@ QMutex cacheMutex;
 QHash<QString, CacheEntry> cache;
 QSet<QString> reported;
 
-// Tells about the unreadable lines of a version of a hive once per process, not at every load.
-void reportIssues(const QString &fileName, const RegDocument &doc)
-{
-    if (doc.issues().empty())
-        return;
-    QString key = fileName;
-    for (const RegDocument::Issue &issue : doc.issues())
-        key += QLatin1Char('|') + QString::number(issue.line) + issue.message;
-    {
-        const QMutexLocker locker(&cacheMutex);
-        if (reported.contains(key))
-            return;
-        reported.insert(key);
-    }
-    const RegDocument::Issue &first = doc.issues().front();
-    if (doc.tooLarge()) {
-        qCWarning(lcRegistry, "%ls: not loaded: %ls", qUtf16Printable(fileName),
-                  qUtf16Printable(first.message));
-        return;
-    }
-    qCWarning(lcRegistry, "%ls: %d line(s) could not be read and are kept unchanged (line %d: %ls)",
-              qUtf16Printable(fileName), int(doc.issues().size()), first.line,
-              qUtf16Printable(first.message));
-}
-
 RegError errorOf(QFileDevice::FileError error, int errnoValue)
 {
     if (errnoValue == EACCES || errnoValue == EPERM || errnoValue == EROFS ||
@@ -98,7 +73,7 @@ std::unique_ptr<Hive> parseFile(const QString &fileName, RegRoot root, RegError 
     }
     const QByteArray bytes = file.read(RegDocument::MaxFileSize + 1);
     const RegDocument doc = RegDocument::parse(bytes);
-    reportIssues(fileName, doc);
+    HiveFile::reportIssues(fileName, doc);
     if (doc.tooLarge()) {
         error = ERROR_BADDB;
         return nullptr;
@@ -161,6 +136,30 @@ HiveFile::Loaded HiveFile::loadFile(const QString &fileName, RegRoot root)
         cache.clear();
     cache.insert(fileName, {*stamp, hive});
     return {hive, ERROR_SUCCESS};
+}
+
+void HiveFile::reportIssues(const QString &fileName, const RegDocument &doc)
+{
+    if (doc.issues().empty())
+        return;
+    QString key = fileName;
+    for (const RegDocument::Issue &issue : doc.issues())
+        key += QLatin1Char('|') + QString::number(issue.line) + issue.message;
+    {
+        const QMutexLocker locker(&cacheMutex);
+        if (reported.contains(key))
+            return;
+        reported.insert(key);
+    }
+    const RegDocument::Issue &first = doc.issues().front();
+    if (doc.tooLarge()) {
+        qCWarning(lcRegistry, "%ls: not loaded: %ls", qUtf16Printable(fileName),
+                  qUtf16Printable(first.message));
+        return;
+    }
+    qCWarning(lcRegistry, "%ls: %d line(s) could not be read and are kept unchanged (line %d: %ls)",
+              qUtf16Printable(fileName), int(doc.issues().size()), first.line,
+              qUtf16Printable(first.message));
 }
 
 bool HiveFile::isWritable(RegRoot root)

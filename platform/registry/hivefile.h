@@ -10,6 +10,7 @@
 #include <optional>
 
 class QFileDevice;
+class RegDocument;
 
 // The hive files on disk and the rules every writer follows, so that several processes can
 // write one hive without losing each other's values: a writer takes the hive's lock file (the
@@ -48,6 +49,10 @@ public:
     using Change = std::function<RegError(Hive &hive, bool &changed)>;
     static RegError modify(RegRoot root, const Change &change);
     static RegError modifyFile(const QString &fileName, RegRoot root, const Change &change);
+
+    // Logs the lines of a hive file that could not be read, once per process for each version
+    // of the file, however often it is loaded.
+    static void reportIssues(const QString &fileName, const RegDocument &document);
 
     static bool isWritable(RegRoot root);
     static bool isWritableFile(const QString &fileName);

@@ -148,11 +148,9 @@ bool readHive(QIODevice &device, QSettings::SettingsMap &map)
     const QString fileName = fileNameOf(device);
     const QByteArray bytes = device.read(RegDocument::MaxFileSize + 1);
     const RegDocument doc = RegDocument::parse(bytes);
-    if (doc.tooLarge()) {
-        qCWarning(lcRegistry, "%ls: not loaded: larger than %lld bytes", qUtf16Printable(fileName),
-                  qlonglong(RegDocument::MaxFileSize));
+    HiveFile::reportIssues(fileName, doc);
+    if (doc.tooLarge())
         return false;
-    }
     Hive hive(rootOf(fileName, &doc));
     hive.apply(doc, true);
 

@@ -256,3 +256,23 @@ TEST(TessalyReg, ManyProcessesAtOnceLoseNothing)
     for (int i = 0; i < Count; ++i)
         EXPECT_EQ(key.queryDword(QStringLiteral("v%1").arg(i)), quint32(i));
 }
+
+// Guards against the demo set-up writing a value named "Default" that the launcher, reading the
+// unnamed value through its settings, never sees.
+TEST(TessalyReg, DefaultNamesTheUnnamedValueAsForSettings)
+{
+    TestEnvironment env;
+    const QString key =
+        QStringLiteral("HKLM\\Software\\Tessaly\\Pixtrel Orvana\\11.0\\InstallPath");
+    ASSERT_EQ(reg({QStringLiteral("set"), key, QStringLiteral("--value"), QStringLiteral("Default"),
+                   QStringLiteral("--type"), QStringLiteral("sz"), QStringLiteral("--data"),
+                   QStringLiteral("/opt/editor")})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(readAll(HiveFile::path(HKEY_LOCAL_MACHINE)).contains("@=\"/opt/editor\"\n"));
+    PtSettingsLM settings(QStringLiteral("Software\\Tessaly\\Pixtrel Orvana\\11.0\\InstallPath"));
+    EXPECT_EQ(settings.value(QStringLiteral("Default")).toString(), QStringLiteral("/opt/editor"));
+    EXPECT_EQ(
+        reg({QStringLiteral("query"), key, QStringLiteral("--value"), QStringLiteral("@")}).out,
+        "/opt/editor\n");
+}

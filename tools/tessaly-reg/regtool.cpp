@@ -20,8 +20,9 @@ const char UsageText[] =
     "       tessaly-reg import FILE.reg\n"
     "       tessaly-reg export KEY FILE.reg\n"
     "KEY is a full key path such as HKCU\\Software\\Tessaly\\IAC (HKCU, HKLM, HKCR or\n"
-    "HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT). NAME \"\" or @ is the unnamed\n"
-    "value. A DWORD is given in decimal or as 0x..., binary data as hex bytes (\"01,ff\" or\n"
+    "HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT). NAME \"\", @ or Default is the\n"
+    "unnamed value. A DWORD is given in decimal or as 0x..., binary data as hex bytes (\"01,ff\" "
+    "or\n"
     "\"01ff\"), multi_sz strings separated by \\0. FILE \"-\" exports to standard output.\n";
 
 struct Options
@@ -62,9 +63,14 @@ Options parseOptions(const QStringList &args)
     return options;
 }
 
+// "@" and "Default" name the unnamed value, as for the settings objects, so scripts can use the
+// value names of the settings table as they stand.
 QString valueName(const QString &name)
 {
-    return name == QLatin1String("@") ? QString() : name;
+    if (name == QLatin1String("@") ||
+        name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
+        return QString();
+    return name;
 }
 
 QString shownName(const QString &name)

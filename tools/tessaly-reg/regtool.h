@@ -11,7 +11,7 @@
 //   import FILE.reg
 //   export KEY FILE.reg        (FILE "-" writes to standard output)
 // KEY is a full path such as HKCU\Software\Tessaly\IAC (HKCU, HKLM, HKCR or the long names).
-// An empty NAME or "@" is the unnamed value.
+// An empty NAME, "@" or "Default" (any case) is the unnamed value, as for PtSettings.
 class RegTool
 {
 public:

@@ -118,10 +118,16 @@ TEST(HiveFile, UnreadableLinesAreReportedOnce)
     for (int i = 0; i < 3; ++i) {
         PtSettingsCU settings(QStringLiteral("A"));
         EXPECT_EQ(settings.value(QStringLiteral("x")).toString(), QStringLiteral("1"));
+        // Each new object of another hive path forces a fresh read of this one next time.
+        PtSettingsLM other(QStringLiteral("A"));
+    }
+    const int fromSettings = registryWarnings;
+    for (int i = 0; i < 3; ++i) {
         reg_key_cu_t key(QStringLiteral("A"));
         EXPECT_TRUE(key.isOpen());
     }
     qInstallMessageHandler(previousHandler);
+    EXPECT_EQ(fromSettings, 1);
     EXPECT_EQ(registryWarnings, 1);
 }
 
@@ -161,4 +167,18 @@ TEST(HiveFile, WritesKeepThePermissionsOfTheHive)
     struct stat st;
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+// Guards against a raw key write dropping the lines of the hive it could not read.
+TEST(HiveFile, RawWriteKeepsUnreadableLines)
+{
+    TestEnvironment env;
+    const QString path = HiveFile::path(HKEY_CURRENT_USER);
+    writeAll(path, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n"
+                   "\"x\"=\"1\"\nnot .reg syntax\n\"y\"=dword:zz\n");
+    reg_key_cu_t key(QStringLiteral("a"), KEY_WRITE);
+    ASSERT_EQ(key.setDword(QStringLiteral("z"), 7), ERROR_SUCCESS);
+    EXPECT_EQ(readAll(path),
+              "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n"
+              "\"x\"=\"1\"\n\"z\"=dword:00000007\nnot .reg syntax\n\"y\"=dword:zz\n");
 }
