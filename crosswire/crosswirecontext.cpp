@@ -483,22 +483,15 @@ bool CrosswireContext::isRunning(const QByteArray &specifier)
 
 int CrosswireContext::sendQueued(CrosswireEndpoint &endpoint)
 {
-    endpoint.outgoing().expireAll();
+    endpoint.expireOutgoing();
     ObjectLock sendLock(endpoint);
     QByteArrayList failedTargets;
-    std::vector<std::unique_ptr<Message>> retry;
     const QByteArray key = m_identity.digestKey;
     const bool addDigest = MessageGlobals::instance().addDigest();
     int sent = 0;
-    const size_t queued = endpoint.outgoing().size();
-    for (size_t i = 0; i < queued; ++i) {
-        std::unique_ptr<Message> message = endpoint.outgoing().pick(-1);
-        if (!message)
-            break;
-        if (failedTargets.contains(message->target)) {
-            retry.push_back(std::move(message));
-            continue;
-        }
+    // Each target is tried until its first failure in this pass; its other messages stay where
+    // they are, so the order per target holds and an unreachable target costs one write.
+    while (std::unique_ptr<Message> message = endpoint.outgoing().pickExcept(failedTargets)) {
         SoString text;
         auto result = BaseInterAppStream::WriteResult::Failed;
         if (message->streamOut(text, addDigest, key))
@@ -513,12 +506,8 @@ int CrosswireContext::sendQueued(CrosswireEndpoint &endpoint)
             continue;
         }
         failedTargets.append(message->target);
-        retry.push_back(std::move(message));
-    }
-    // Put back after the pass, in their order, so nothing is tried twice in one cycle.
-    for (auto &message : retry) {
         log("REQUEUED MESSAGE", message.get());
-        endpoint.outgoing().requeue(std::move(message));
+        endpoint.outgoing().requeueFront(std::move(message));
     }
     if (sent)
         notifyQueuesChanged();

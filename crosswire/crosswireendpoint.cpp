@@ -131,9 +131,19 @@ int CrosswireEndpoint::drainTransport()
     return added;
 }
 
+void CrosswireEndpoint::expireOutgoing()
+{
+    // Expiry is decided in whole seconds: once per second finds everything a full walk would.
+    const int64_t now = Clock::nowSeconds();
+    if (m_outgoingExpired.exchange(now) != now)
+        m_outgoing.expireAll();
+}
+
 bool CrosswireEndpoint::processIncoming()
 {
-    m_received.expireAll();
+    const int64_t now = Clock::nowSeconds();
+    if (m_receivedExpired.exchange(now) != now)
+        m_received.expireAll();
     drainTransport();
     std::unique_ptr<Message> message = m_received.pick(-1);
     if (!message)

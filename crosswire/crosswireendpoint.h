@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
     int drainTransport();
     // Handles one received message; false when none was waiting.
     bool processIncoming();
+    // Drops the expired outgoing messages (answering "Timeout" when asked).
+    void expireOutgoing();
     // True while the received queue has no room for what the transport holds.
     bool isBackedUp() const;
 
@@ -63,6 +66,8 @@ private:
     CrosswireData::MessageQueue m_received;
     CrosswireData::MessageQueue m_outgoing;
     std::vector<std::shared_ptr<Crosswire::MsgHandler>> m_handlers;
+    std::atomic<int64_t> m_receivedExpired{0};
+    std::atomic<int64_t> m_outgoingExpired{0};
 };
 
 } // namespace KnObjects

@@ -74,19 +74,43 @@ bool MessageQueue::add(std::unique_ptr<Message> message)
     if (message->timeout == 0)
         message->timeout = Message::kDefaultQueueTimeout;
     forward("added", *message);
+    count(*message, 1);
     m_messages.push_back(std::move(message));
     return true;
+}
+
+void MessageQueue::count(const Message &message, int change)
+{
+    if (message.type == "Ignore")
+        return;
+    auto it = m_targetCounts.find(message.target);
+    if (it == m_targetCounts.end()) {
+        if (change > 0)
+            m_targetCounts.emplace(message.target, change);
+        return;
+    }
+    it->second += change;
+    if (it->second <= 0)
+        m_targetCounts.erase(it);
 }
 
 std::unique_ptr<Message> MessageQueue::pick(int64_t serial)
 {
     std::vector<std::unique_ptr<Message>> expired;
-    std::unique_ptr<Message> picked = pickLocked(serial, expired);
+    std::unique_ptr<Message> picked = pickLocked(serial, {}, expired);
     answerExpired(expired);
     return picked;
 }
 
-std::unique_ptr<Message> MessageQueue::pickLocked(int64_t serial,
+std::unique_ptr<Message> MessageQueue::pickExcept(const QByteArrayList &skipTargets)
+{
+    std::vector<std::unique_ptr<Message>> expired;
+    std::unique_ptr<Message> picked = pickLocked(-1, skipTargets, expired);
+    answerExpired(expired);
+    return picked;
+}
+
+std::unique_ptr<Message> MessageQueue::pickLocked(int64_t serial, const QByteArrayList &skipTargets,
                                                   std::vector<std::unique_ptr<Message>> &expired)
 {
     ObjectLock lock(*this);
@@ -97,6 +121,7 @@ std::unique_ptr<Message> MessageQueue::pickLocked(int64_t serial,
     for (auto it = m_messages.begin(); it != m_messages.end();) {
         Message &message = **it;
         if (isExpired(message, now)) {
+            count(message, -1);
             expired.push_back(std::move(*it));
             it = m_messages.erase(it);
             continue;
@@ -106,10 +131,12 @@ std::unique_ptr<Message> MessageQueue::pickLocked(int64_t serial,
             it = m_messages.erase(it);
             continue;
         }
-        if (serial != -1 && int64_t(message.serialNumber) != serial) {
+        if ((serial != -1 && int64_t(message.serialNumber) != serial) ||
+            (!skipTargets.isEmpty() && skipTargets.contains(message.target))) {
             ++it; // stays where it is, so the order of the rest is kept
             continue;
         }
+        count(message, -1);
         picked = std::move(*it);
         m_messages.erase(it);
         break;
@@ -130,6 +157,7 @@ void MessageQueue::expireAll()
         for (size_t i = m_messages.size(); i-- > 0;) {
             if (!isExpired(*m_messages[i], now))
                 continue;
+            count(*m_messages[i], -1);
             expired.push_back(std::move(m_messages[i]));
             m_messages.erase(m_messages.begin() + qsizetype(i));
         }
@@ -156,6 +184,16 @@ void MessageQueue::removeWatcher(uint32_t serial)
 
 void MessageQueue::requeue(std::unique_ptr<Message> message)
 {
+    putBack(std::move(message), false);
+}
+
+void MessageQueue::requeueFront(std::unique_ptr<Message> message)
+{
+    putBack(std::move(message), true);
+}
+
+void MessageQueue::putBack(std::unique_ptr<Message> message, bool front)
+{
     if (!message)
         return;
     ObjectLock lock(*this);
@@ -173,28 +211,27 @@ void MessageQueue::requeue(std::unique_ptr<Message> message)
             message->timeout = kRequeueWindow - 1;
     }
     forward("requeued", *message);
-    m_messages.push_back(std::move(message));
+    count(*message, 1);
+    if (front)
+        m_messages.push_front(std::move(message));
+    else
+        m_messages.push_back(std::move(message));
 }
 
 bool MessageQueue::holdsMessageFor(const QByteArray &target) const
 {
     ObjectLock lock(*this);
-    for (const auto &message : m_messages) {
-        if (message->target == target && message->type != "Ignore")
-            return true;
-    }
-    return false;
+    return m_targetCounts.count(target) != 0;
 }
 
 QByteArrayList MessageQueue::targets(int limit) const
 {
     ObjectLock lock(*this);
     QByteArrayList list;
-    for (const auto &message : m_messages) {
+    for (const auto &[target, messages] : m_targetCounts) {
         if (list.size() >= limit)
             break;
-        if (message->type != "Ignore" && !list.contains(message->target))
-            list.append(message->target);
+        list.append(target);
     }
     return list;
 }

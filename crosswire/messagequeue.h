@@ -7,6 +7,7 @@
 #include <QList>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -53,6 +54,11 @@ public:
     // with "QUEUESTAMP"; its timestamp follows now until 600 seconds after that, then falls back
     // to the stamp with a timeout that makes it expire.
     void requeue(std::unique_ptr<Crosswire::Message> message);
+    // The same bookkeeping, but back at the front: the message stays ahead of those queued
+    // after it for the same target.
+    void requeueFront(std::unique_ptr<Crosswire::Message> message);
+    // Like pick(-1), leaving the messages for `skipTargets` where they are.
+    std::unique_ptr<Crosswire::Message> pickExcept(const QByteArrayList &skipTargets);
 
     // Whether a message for `target` waits here.
     bool holdsMessageFor(const QByteArray &target) const;
@@ -65,7 +71,11 @@ public:
 
 private:
     std::unique_ptr<Crosswire::Message>
-    pickLocked(int64_t serial, std::vector<std::unique_ptr<Crosswire::Message>> &expired);
+    pickLocked(int64_t serial, const QByteArrayList &skipTargets,
+               std::vector<std::unique_ptr<Crosswire::Message>> &expired);
+    void putBack(std::unique_ptr<Crosswire::Message> message, bool front);
+    // Keeps the number of queued messages per target (watchers aside).
+    void count(const Crosswire::Message &message, int change);
     void answerExpired(std::vector<std::unique_ptr<Crosswire::Message>> &expired);
     void expire(Crosswire::Message &message, const char *event);
     void forward(const char *event, const Crosswire::Message &message);
@@ -74,6 +84,7 @@ private:
     const size_t m_maxLength;
     QByteArray m_forwardTarget;
     std::deque<std::unique_ptr<Crosswire::Message>> m_messages;
+    std::map<QByteArray, int> m_targetCounts;
 };
 
 } // namespace CrosswireData
