@@ -31,9 +31,10 @@ BinaryDictionaryReader::BinaryDictionaryReader(ZStringDictionary &dictionary)
 {
 }
 
-void BinaryDictionaryReader::read(const QByteArray &data)
+void BinaryDictionaryReader::read(const QByteArray &data, const std::shared_ptr<const void> &owner)
 {
     m_data = data;
+    m_owner = owner;
     if (data.size() < headerLength) {
         m_dictionary.invalidate("binary dictionary: the header is cut short");
         return;
@@ -226,6 +227,7 @@ bool BinaryDictionaryReader::readTable(ByteCursor &cursor)
     const auto &limits = m_dictionary.m_limits;
     DictionaryTable table;
     table.data = m_data;
+    table.owner = m_owner;
     table.bigEndian = cursor.bigEndian();
 
     std::uint8_t keysFlag = 0;
@@ -287,8 +289,6 @@ bool BinaryDictionaryReader::readTable(ByteCursor &cursor)
             return false;
     }
 
-    std::vector<std::uint16_t> bucketNumbers;
-    std::vector<std::vector<std::uint32_t>> bucketEntries;
     if (table.keysPresent) {
         const std::uint32_t m = table.bucketRecordCount;
         if (m > limits.maxEntriesPerTable)
@@ -298,11 +298,14 @@ bool BinaryDictionaryReader::readTable(ByteCursor &cursor)
         if (!counts)
             return false;
         std::uint64_t total = 0;
-        bucketNumbers.resize(m);
+        bool repeated = false;
+        std::vector<bool> named(dictionaryBucketCount, false);
         for (std::uint32_t r = 0; r < m; ++r) {
-            bucketNumbers[r] = cursor.u16At(*numbers + 2 * qsizetype(r));
-            if (bucketNumbers[r] >= dictionaryBucketCount)
+            const std::uint16_t bucket = cursor.u16At(*numbers + 2 * qsizetype(r));
+            if (bucket >= dictionaryBucketCount)
                 return false;
+            repeated = repeated || named[bucket];
+            named[bucket] = true;
             total += cursor.u32At(*counts + 4 * qsizetype(r));
         }
         // Each entry belongs to one bucket; more indices than entries is a corrupt table.
@@ -311,16 +314,38 @@ bool BinaryDictionaryReader::readTable(ByteCursor &cursor)
         const auto indices = cursor.take(total, 4);
         if (!indices)
             return false;
-        bucketEntries.resize(m);
-        qsizetype at = *indices;
-        for (std::uint32_t r = 0; r < m; ++r) {
-            const std::uint32_t count = cursor.u32At(*counts + 4 * qsizetype(r));
-            bucketEntries[r].resize(count);
-            for (std::uint32_t k = 0; k < count; ++k, at += 4) {
-                const std::uint32_t local = cursor.u32At(at);
-                if (local >= n)
-                    return false;
-                bucketEntries[r][k] = local;
+        for (std::uint64_t k = 0; k < total; ++k) {
+            if (cursor.u32At(*indices + 4 * qsizetype(k)) >= n)
+                return false;
+        }
+        table.bucketIndices = *indices;
+        table.buckets.assign(dictionaryBucketCount, {});
+        if (!repeated) {
+            std::uint32_t first = 0;
+            for (std::uint32_t r = 0; r < m; ++r) {
+                const std::uint32_t count = cursor.u32At(*counts + 4 * qsizetype(r));
+                table.buckets[cursor.u16At(*numbers + 2 * qsizetype(r))] = {first, count};
+                first += count;
+            }
+        } else {
+            // Regroup by bucket, keeping the records' order within each bucket.
+            for (std::uint32_t r = 0; r < m; ++r)
+                table.buckets[cursor.u16At(*numbers + 2 * qsizetype(r))].count +=
+                    cursor.u32At(*counts + 4 * qsizetype(r));
+            std::uint32_t first = 0;
+            for (auto &range : table.buckets) {
+                range.first = first;
+                first += range.count;
+            }
+            std::vector<std::uint32_t> filled(dictionaryBucketCount, 0);
+            table.ownIndices.resize(std::size_t(total));
+            qsizetype at = *indices;
+            for (std::uint32_t r = 0; r < m; ++r) {
+                const std::uint16_t bucket = cursor.u16At(*numbers + 2 * qsizetype(r));
+                const std::uint32_t count = cursor.u32At(*counts + 4 * qsizetype(r));
+                for (std::uint32_t k = 0; k < count; ++k, at += 4)
+                    table.ownIndices[table.buckets[bucket].first + filled[bucket]++] =
+                        cursor.u32At(at);
             }
         }
     }
@@ -336,7 +361,7 @@ bool BinaryDictionaryReader::readTable(ByteCursor &cursor)
         table.extraSection = *extra;
     }
 
-    if (!m_dictionary.addTable(std::move(table), bucketNumbers, bucketEntries)) {
+    if (!m_dictionary.addTable(std::move(table))) {
         // The table itself was whole, so reading goes on with the next one.
         m_dictionary.invalidate("binary dictionary: a table's base index does not follow the "
                                 "tables before it");

@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <memory>
 
 namespace basekit_private {
 
@@ -18,7 +19,8 @@ class BinaryDictionaryReader
 public:
     explicit BinaryDictionaryReader(ZStringDictionary &dictionary);
 
-    void read(const QByteArray &data);
+    // owner keeps data's bytes alive when data does not own them (a mapped file).
+    void read(const QByteArray &data, const std::shared_ptr<const void> &owner);
 
 private:
     bool readVersion1(ByteCursor &cursor, int minor, std::uint8_t encoding);
@@ -28,6 +30,7 @@ private:
 
     ZStringDictionary &m_dictionary;
     QByteArray m_data;
+    std::shared_ptr<const void> m_owner;
 };
 
 } // namespace basekit_private

@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace basekit_private {
@@ -16,7 +17,15 @@ namespace basekit_private {
 // The reader has checked every offset and length against the table's sections.
 struct DictionaryTable
 {
+    struct BucketRange
+    {
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
+    };
+
+    // The file's bytes, and what keeps them alive (a mapped file) when data does not own them.
     QByteArray data;
+    std::shared_ptr<const void> owner;
     bool bigEndian = false;
 
     std::uint32_t baseIndex = 0;
@@ -40,6 +49,13 @@ struct DictionaryTable
     std::uint32_t extraTextLength = 0;
     qsizetype extraSection = 0;
 
+    // Per bucket, the run of the bucket-entry list holding its local entry indices (empty when
+    // the table has no keys). The list is the file's, or ownIndices when the file named a bucket
+    // in more than one record and the list had to be regrouped.
+    std::vector<BucketRange> buckets;
+    qsizetype bucketIndices = 0;
+    std::vector<std::uint32_t> ownIndices;
+
     // Entries disabled as duplicates of an earlier table (empty when none are).
     std::vector<bool> disabled;
     // Texts that a later text dictionary set for keys of this table, by local index.
@@ -54,6 +70,12 @@ struct DictionaryTable
     {
         const char *p = data.constData() + offset;
         return bigEndian ? qFromBigEndian<std::uint16_t>(p) : qFromLittleEndian<std::uint16_t>(p);
+    }
+
+    std::uint32_t localAt(std::uint32_t position) const
+    {
+        return ownIndices.empty() ? u32(bucketIndices + 4 * qsizetype(position))
+                                  : ownIndices[position];
     }
 
     bool isDisabled(std::uint32_t local) const { return !disabled.empty() && disabled[local]; }

@@ -47,15 +47,26 @@ bool ZStringDictionary::load(const QString &path, int localeId, bool force)
 {
     if (!force && localeId == englishLocaleId)
         return true;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
         return false;
     std::lock_guard lock(m_mutex);
-    if (file.size() > m_limits.maxFileSize) {
+    const qint64 size = file->size();
+    if (size > m_limits.maxFileSize) {
         invalidate("the file is larger than a dictionary may be");
         return true;
     }
-    loadDataLocked(file.readAll());
+    // Version-2 tables are used where they lie in the file, so the file is mapped rather than
+    // copied; the tables keep the mapping alive.
+    if (size > 0) {
+        if (const uchar *mapped = file->map(0, size)) {
+            const QByteArray data =
+                QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), qsizetype(size));
+            loadDataLocked(data, std::shared_ptr<const void>(file, file.get()));
+            return true;
+        }
+    }
+    loadDataLocked(file->readAll(), nullptr);
     return true;
 }
 
@@ -66,15 +77,16 @@ void ZStringDictionary::loadData(const QByteArray &data)
         invalidate("the data is larger than a dictionary may be");
         return;
     }
-    loadDataLocked(data);
+    loadDataLocked(data, nullptr);
 }
 
-void ZStringDictionary::loadDataLocked(const QByteArray &data)
+void ZStringDictionary::loadDataLocked(const QByteArray &data,
+                                       const std::shared_ptr<const void> &owner)
 {
     // A file shorter than the signature cannot be binary, but can well be a small text file.
     if (data.size() >= binarySignatureLength &&
         std::memcmp(data.constData(), binarySignature, binarySignatureLength) == 0) {
-        BinaryDictionaryReader(*this).read(data);
+        BinaryDictionaryReader(*this).read(data, owner);
         return;
     }
     loadTextLocked(data);
@@ -133,9 +145,7 @@ std::uint32_t ZStringDictionary::loadedTableEntries() const
     return m_tables.empty() ? 0 : m_tables.back().baseIndex + m_tables.back().entryCount;
 }
 
-bool ZStringDictionary::addTable(DictionaryTable &&table,
-                                 const std::vector<std::uint16_t> &bucketNumbers,
-                                 const std::vector<std::vector<std::uint32_t>> &bucketEntries)
+bool ZStringDictionary::addTable(DictionaryTable &&table)
 {
     const std::uint32_t loaded = loadedTableEntries();
     bool disableDuplicates = false;
@@ -151,68 +161,61 @@ bool ZStringDictionary::addTable(DictionaryTable &&table,
         std::uint64_t(loaded) + table.entryCount > m_limits.maxEntries) {
         return false;
     }
-
-    std::array<std::size_t, dictionaryBucketCount> previousSizes;
-    for (int b = 0; b < dictionaryBucketCount; ++b)
-        previousSizes[b] = m_tableBuckets[b].size();
-
-    m_tables.push_back(std::move(table));
-    DictionaryTable &added = m_tables.back();
-    const std::size_t addedIndex = m_tables.size() - 1;
-    for (std::size_t r = 0; r < bucketNumbers.size(); ++r) {
-        std::vector<std::uint32_t> &bucket = m_tableBuckets[bucketNumbers[r]];
-        bucket.reserve(bucket.size() + bucketEntries[r].size());
-        for (const std::uint32_t local : bucketEntries[r]) {
-            if (disableDuplicates) {
-                const QByteArrayView key = added.key(local);
-                const bool duplicate =
-                    std::any_of(bucket.begin(), bucket.end(), [&](std::uint32_t g) {
-                        const auto [t, l] = tableOf(g);
-                        return equalBytes(t->key(l), key);
-                    });
-                if (duplicate) {
-                    if (added.disabled.empty())
-                        added.disabled.resize(added.entryCount, false);
-                    added.disabled[local] = true;
-                    if (added.liveCount > 0)
-                        --added.liveCount;
-                    continue;
+    if (disableDuplicates && table.keysPresent) {
+        // An entry whose key is already in its bucket, from an earlier table or earlier in
+        // this one, is disabled: the text loaded first stays.
+        for (std::size_t b = 0; b < table.buckets.size(); ++b) {
+            const DictionaryTable::BucketRange range = table.buckets[b];
+            for (std::uint32_t p = range.first; p < range.first + range.count; ++p) {
+                const std::uint32_t local = table.localAt(p);
+                const QByteArrayView key = table.key(local);
+                bool duplicate = false;
+                for (const DictionaryTable &earlier : m_tables) {
+                    if (earlier.buckets.empty())
+                        continue;
+                    const DictionaryTable::BucketRange r = earlier.buckets[b];
+                    for (std::uint32_t q = r.first; q < r.first + r.count && !duplicate; ++q) {
+                        const std::uint32_t l = earlier.localAt(q);
+                        duplicate = !earlier.isDisabled(l) && equalBytes(earlier.key(l), key);
+                    }
+                    if (duplicate)
+                        break;
+                }
+                for (std::uint32_t q = range.first; q < p && !duplicate; ++q) {
+                    const std::uint32_t l = table.localAt(q);
+                    duplicate = !table.isDisabled(l) && equalBytes(table.key(l), key);
+                }
+                if (duplicate && !table.isDisabled(local)) {
+                    if (table.disabled.empty())
+                        table.disabled.resize(table.entryCount, false);
+                    table.disabled[local] = true;
+                    if (table.liveCount > 0)
+                        --table.liveCount;
                 }
             }
-            bucket.push_back(added.baseIndex + local);
         }
     }
-    if (added.liveCount == 0) {
-        // Nothing of it can be found: the table is dropped, together with its bucket entries.
-        for (int b = 0; b < dictionaryBucketCount; ++b)
-            m_tableBuckets[b].resize(previousSizes[b]);
-        m_tables.erase(m_tables.begin() + std::ptrdiff_t(addedIndex));
+    // A table with nothing left to find is dropped.
+    if (table.liveCount == 0)
         return true;
-    }
+    m_tables.push_back(std::move(table));
     m_mode = StorageMode::Tables;
     return true;
-}
-
-std::pair<const DictionaryTable *, std::uint32_t>
-ZStringDictionary::tableOf(std::uint32_t globalIndex) const
-{
-    if (m_tables.size() == 1)
-        return {&m_tables.front(), globalIndex};
-    auto it =
-        std::upper_bound(m_tables.begin(), m_tables.end(), globalIndex,
-                         [](std::uint32_t g, const DictionaryTable &t) { return g < t.baseIndex; });
-    Q_ASSERT(it != m_tables.begin());
-    --it;
-    return {&*it, globalIndex - it->baseIndex};
 }
 
 std::optional<std::pair<std::size_t, std::uint32_t>>
 ZStringDictionary::locateInTables(QByteArrayView key, std::uint32_t hash) const
 {
-    for (const std::uint32_t g : m_tableBuckets[hash]) {
-        const auto [table, local] = tableOf(g);
-        if (equalBytes(table->key(local), key))
-            return std::pair{std::size_t(table - m_tables.data()), local};
+    for (std::size_t t = 0; t < m_tables.size(); ++t) {
+        const DictionaryTable &table = m_tables[t];
+        if (table.buckets.empty())
+            continue;
+        const DictionaryTable::BucketRange range = table.buckets[hash];
+        for (std::uint32_t p = range.first; p < range.first + range.count; ++p) {
+            const std::uint32_t local = table.localAt(p);
+            if (equalBytes(table.key(local), key) && !table.isDisabled(local))
+                return std::pair{t, local};
+        }
     }
     return std::nullopt;
 }
@@ -303,12 +306,17 @@ QList<DictionaryEntry> ZStringDictionary::entries() const
         return dictionaryHash(key.data(), std::size_t(key.size())) == bucket;
     };
     if (m_mode == StorageMode::Tables) {
-        for (std::size_t b = 0; b < m_tableBuckets.size(); ++b) {
-            for (const std::uint32_t g : m_tableBuckets[b]) {
-                const auto [table, local] = tableOf(g);
-                const QByteArrayView key = table->key(local);
-                if (inBucket(key, b))
-                    add(key.toByteArray(), table->value(local));
+        for (std::size_t b = 0; b < std::size_t(dictionaryBucketCount); ++b) {
+            for (const DictionaryTable &table : m_tables) {
+                if (table.buckets.empty())
+                    continue;
+                const DictionaryTable::BucketRange range = table.buckets[b];
+                for (std::uint32_t p = range.first; p < range.first + range.count; ++p) {
+                    const std::uint32_t local = table.localAt(p);
+                    const QByteArrayView key = table.key(local);
+                    if (!table.isDisabled(local) && inBucket(key, b))
+                        add(key.toByteArray(), table.value(local));
+                }
             }
         }
         for (auto it = m_extraTexts.constBegin(); it != m_extraTexts.constEnd(); ++it)
@@ -335,8 +343,6 @@ void ZStringDictionary::clear()
         chain.clear();
     m_chainEntryCount = 0;
     m_tables.clear();
-    for (auto &bucket : m_tableBuckets)
-        bucket.clear();
     m_extraTexts.clear();
     m_headerString.clear();
 }

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -33,7 +34,7 @@ public:
         qint64 maxFileSize = 64 * 1024 * 1024;
         std::uint32_t maxEntriesPerTable = 1'000'000;
         std::uint32_t maxEntries = 4'000'000;
-        int maxTables = 4096;
+        int maxTables = 1024;
         std::uint32_t maxHeaderStringLength = 64 * 1024;
         std::uint32_t maxExtraRecords = 1'000'000;
     };
@@ -82,16 +83,14 @@ public:
 private:
     friend class BinaryDictionaryReader;
 
-    void loadDataLocked(const QByteArray &data);
+    void loadDataLocked(const QByteArray &data, const std::shared_ptr<const void> &owner);
     void loadTextLocked(const QByteArray &data);
     std::optional<QString> findLocked(QByteArrayView key) const;
     void insertTextEntry(DictionaryEntry &&entry);
     void pushChainEntry(std::uint32_t bucket, DictionaryEntry &&entry);
-    bool addTable(DictionaryTable &&table, const std::vector<std::uint16_t> &bucketNumbers,
-                  const std::vector<std::vector<std::uint32_t>> &bucketEntries);
+    bool addTable(DictionaryTable &&table);
     std::optional<std::pair<std::size_t, std::uint32_t>> locateInTables(QByteArrayView key,
                                                                         std::uint32_t hash) const;
-    std::pair<const DictionaryTable *, std::uint32_t> tableOf(std::uint32_t globalIndex) const;
     std::uint32_t loadedTableEntries() const;
     void invalidate(const char *reason);
 
@@ -103,9 +102,9 @@ private:
     // Storage for text and version-1 files: the chain's head is the back of each vector.
     std::array<std::vector<DictionaryEntry>, dictionaryBucketCount> m_chains;
     std::size_t m_chainEntryCount = 0;
-    // Storage for version-2 files: the tables and, per bucket, global entry indices in order.
+    // Storage for version-2 files. A bucket's entries are those of the first table's bucket,
+    // then the second's, and so on: the order of global entry indices.
     std::vector<DictionaryTable> m_tables;
-    std::array<std::vector<std::uint32_t>, dictionaryBucketCount> m_tableBuckets;
     // Texts of text lines whose keys no table holds, once the tables are the storage.
     QHash<QByteArray, QString> m_extraTexts;
     QByteArray m_headerString;
