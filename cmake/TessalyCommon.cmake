@@ -41,7 +41,15 @@ function(tessaly_add_test)
     target_compile_definitions(${T_NAME} PRIVATE
         TESSALY_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         TESSALY_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    # GUI tests list their cases only with an X server, so they are discovered when the tests
+    # run (under Xvfb), not at build time.
+    if(T_GUI)
+        set(discovery PRE_TEST)
+    else()
+        set(discovery POST_BUILD)
+    endif()
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 60
+        DISCOVERY_MODE ${discovery}
         PROPERTIES LABELS "$<IF:$<BOOL:${T_GUI}>,gui,unit>")
 endfunction()
