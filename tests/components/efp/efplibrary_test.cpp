@@ -291,6 +291,16 @@ TEST_F(LibraryTest, ConsoleOutputFollowsTheLogLevel)
     EXPECT_EQ(host.traces, QStringList{QStringLiteral("shown")});
 }
 
+TEST_F(LibraryTest, ConsoleOutputFromTheEventLoopFindsItsMovie)
+{
+    Host &other = attach();
+    EFPPlayerLoadSWF(other.player, u16(glintMovie(QStringLiteral("implicit.qml"))).c_str());
+    Host &host = attach();
+    EFPPlayerLoadSWF(host.player, u16(movie(QStringLiteral("values.qml"))).c_str());
+    ASSERT_TRUE(waitUntil([&] { return host.traces.contains(QStringLiteral("timer tick")); }));
+    EXPECT_FALSE(other.traces.contains(QStringLiteral("timer tick")));
+}
+
 TEST_F(LibraryTest, StageRequestsGoThroughTheHostToThePlayer)
 {
     Host &host = attach();

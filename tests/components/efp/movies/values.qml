@@ -4,6 +4,12 @@ import QtQuick
 Item {
     width: 40
     height: 30
+    // Logs from the event loop, outside any call of the library into the movie.
+    Timer {
+        interval: 20
+        running: true
+        onTriggered: console.log("timer tick")
+    }
     Component.onCompleted: {
         ExternalInterface.call("loaded")
         console.log("values movie loaded")
