@@ -284,7 +284,10 @@ RegDocument RegDocument::parse(QByteArrayView bytes)
             if (isHexData(logical)) {
                 while (logical.endsWith(u'\\')) {
                     logical.chop(1);
+                    // A blank line ends the value unfinished; it is not taken into the value,
+                    // or every rewrite would add one.
                     if (i + 1 >= lines.size() || !lines[i + 1].readable ||
+                        QStringView(lines[i + 1].text).trimmed().isEmpty() ||
                         logical.size() + lines[i + 1].text.size() > MaxLineLength) {
                         joined = false;
                         break;

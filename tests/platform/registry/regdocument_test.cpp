@@ -240,3 +240,18 @@ TEST(RegDocument, RootNames)
     EXPECT_EQ(split->second, QStringLiteral("Software\\X"));
     EXPECT_FALSE(RegDocument::splitFullPath(u"HKLM\\Software\\"));
 }
+
+// Guards against a hex value left unfinished at a blank line or the end of the file swallowing
+// that line, which made every rewrite of the hive one line longer.
+TEST(RegDocument, UnfinishedContinuationIsKeptAsItStands)
+{
+    for (const QByteArray &tail :
+         {"\"e\"=hex:01,02,\\\n"_qba, "\"e\"=hex:01,02,\\\n\n\"f\"=\"1\"\n"_qba}) {
+        const QByteArray text = hiveText(tail);
+        const auto hive = load(text);
+        const QByteArray first = RegWriter::hiveFile(*hive);
+        EXPECT_EQ(RegWriter::hiveFile(*load(first)), first);
+        EXPECT_EQ(hive->find(QStringLiteral("K"))->keptLines(),
+                  QByteArrayList{"\"e\"=hex:01,02,\\"});
+    }
+}
