@@ -582,6 +582,19 @@ void CrosswireContext::notifyQueuesChanged()
     m_queuesChanged.notify_all();
 }
 
+uint64_t CrosswireContext::queueGeneration()
+{
+    std::lock_guard guard(m_waitMutex);
+    return m_queueGeneration;
+}
+
+void CrosswireContext::waitForChange(uint64_t seen, int milliseconds)
+{
+    std::unique_lock guard(m_waitMutex);
+    m_queuesChanged.wait_for(guard, std::chrono::milliseconds(milliseconds),
+                             [&] { return m_queueGeneration != seen; });
+}
+
 void CrosswireContext::waitForIncoming(int milliseconds)
 {
     std::unique_lock guard(m_waitMutex);

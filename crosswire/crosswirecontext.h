@@ -114,6 +114,10 @@ public:
                     const QByteArray &body = {});
     // Waits until a received queue changed or `milliseconds` passed.
     void waitForIncoming(int milliseconds);
+    // A count of queue changes; waitForChange() returns at once when it moved past `seen`, so a
+    // change between looking at a queue and waiting is never missed.
+    uint64_t queueGeneration();
+    void waitForChange(uint64_t seen, int milliseconds);
 
     // Sends a response of `responseType` to `message` when it asks for one.
     void respond(const Crosswire::Message &message, const QByteArray &responseType,

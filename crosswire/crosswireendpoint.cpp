@@ -121,6 +121,8 @@ int CrosswireEndpoint::drainTransport()
                     continue;
                 m_context.respond(*message, "Received", QByteArray(), 0);
                 m_context.log("RECEIVE", message.get());
+                if (m_arrivalObserver)
+                    m_arrivalObserver(*message);
                 if (m_received.add(std::move(message)))
                     ++added;
             }
@@ -129,6 +131,12 @@ int CrosswireEndpoint::drainTransport()
     if (added)
         m_context.notifyQueuesChanged();
     return added;
+}
+
+void CrosswireEndpoint::setArrivalObserver(std::function<void(const Message &)> observer)
+{
+    ObjectLock lock(*this);
+    m_arrivalObserver = std::move(observer);
 }
 
 void CrosswireEndpoint::expireOutgoing()

@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,6 +52,10 @@ public:
     int drainTransport();
     // Handles one received message; false when none was waiting.
     bool processIncoming();
+    // Called on the thread that reads the mailslot for each message just before it is put into
+    // the received queue, so an application can wake its own loop instead of polling.
+    void setArrivalObserver(std::function<void(const Crosswire::Message &)> observer);
+
     // Drops the expired outgoing messages (answering "Timeout" when asked).
     void expireOutgoing();
     // True while the received queue has no room for what the transport holds.
@@ -66,6 +71,7 @@ private:
     CrosswireData::MessageQueue m_received;
     CrosswireData::MessageQueue m_outgoing;
     std::vector<std::shared_ptr<Crosswire::MsgHandler>> m_handlers;
+    std::function<void(const Crosswire::Message &)> m_arrivalObserver;
     std::atomic<int64_t> m_receivedExpired{0};
     std::atomic<int64_t> m_outgoingExpired{0};
 };

@@ -1,0 +1,439 @@
+// Messaging between two processes against raw Unix datagrams between two processes, measured in
+// the same run. The program starts a copy of itself as the peer ("--peer MODE ...").
+//
+//   raw one-way        sendto() of a 64-byte datagram until the peer's recv() returns it
+//   queue one-way      send() until the message is put into the peer's received queue
+//   handler one-way    send() until the peer's handler runs, the peer pumping every 10 ms
+//   throughput         small messages one way until the peer reports the last one
+//
+// One-way times are taken with the system-wide monotonic clock: the sender writes the time into
+// the message, the peer subtracts it from its own reading and reports the average at the end.
+// The peer echoes every timed message, so the sender never has more than one in flight.
+//
+// Everything runs in a temporary runtime, configuration and data folder.
+
+#include "crosswire/crosswireconnectorhooks.h"
+#include "crosswire/crosswirecontext.h"
+#include "crosswire/crosswireendpoint.h"
+#include "crosswire/crosswireidentity.h"
+#include "crosswire/message.h"
+#include "crosswire/msghandler.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace KnObjects;
+using Crosswire::Message;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr const char *kSenderSpec = "benchsender-1.0";
+constexpr const char *kQueuePeerSpec = "benchqueue-1.0";
+constexpr const char *kPumpPeerSpec = "benchpump-1.0";
+constexpr int kThroughputCount = 20000;
+
+double rawOneWayUs = 0, queueOneWayUs = 0, handlerOneWayUs = 0;
+
+int64_t nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+QByteArray timedBody()
+{
+    return QByteArray("t=" + QByteArray::number(qlonglong(nowNs()))).leftJustified(64, ' ');
+}
+
+// Averages the one-way times a peer saw.
+class OneWay
+{
+public:
+    void add(const QByteArray &body)
+    {
+        if (!body.startsWith("t="))
+            return;
+        const int64_t sent = body.mid(2).trimmed().toLongLong();
+        std::lock_guard guard(m_mutex);
+        m_sum += double(nowNs() - sent);
+        ++m_count;
+    }
+    QByteArray takeAverageUs()
+    {
+        std::lock_guard guard(m_mutex);
+        const double average = m_count ? m_sum / double(m_count) / 1000.0 : 0;
+        m_sum = 0;
+        m_count = 0;
+        return QByteArray::number(average, 'f', 2);
+    }
+
+private:
+    std::mutex m_mutex;
+    double m_sum = 0;
+    int64_t m_count = 0;
+};
+double rawThroughput = 0, crosswireThroughput = 0;
+
+sockaddr_un addressOf(const QByteArray &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return address;
+}
+
+int boundSocket(const QByteArray &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ::unlink(path.constData());
+    const sockaddr_un address = addressOf(path);
+    ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    return fd;
+}
+
+CrosswireContext::Identity identity()
+{
+    return {CrosswireIdentity::userId(), CrosswireIdentity::digestKey()};
+}
+
+// Waits for the next message in the main endpoint's received queue.
+std::unique_ptr<Message> nextMessage(CrosswireContext &context, int timeoutMs = 10000)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    CrosswireEndpoint *main = context.mainEndpoint();
+    for (;;) {
+        const uint64_t seen = context.queueGeneration();
+        if (auto message = main->received().pick())
+            return message;
+        if (Clock::now() > deadline)
+            return nullptr;
+        context.waitForChange(seen, 50);
+    }
+}
+
+void send(CrosswireContext &context, const QByteArray &target, const QByteArray &body)
+{
+    Message message;
+    message.target = target;
+    message.body = body;
+    context.send(message);
+}
+
+// The peer: echoes raw datagrams, or answers crosswire messages from its queue or its handler.
+int runPeer(const QStringList &args)
+{
+    const QString mode = args.value(0);
+    if (mode == QLatin1String("raw")) {
+        const int fd = boundSocket(args.value(1).toUtf8());
+        std::printf("READY\n");
+        std::fflush(stdout);
+        char buffer[65536];
+        int counted = 0;
+        OneWay oneWay;
+        for (;;) {
+            sockaddr_un from{};
+            socklen_t length = sizeof from;
+            const ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0,
+                                         reinterpret_cast<sockaddr *>(&from), &length);
+            if (n < 0)
+                continue;
+            if (n == 4 && std::memcmp(buffer, "quit", 4) == 0)
+                return 0;
+            if (n == 5 && std::memcmp(buffer, "count", 5) == 0) {
+                ++counted;
+                continue;
+            }
+            const QByteArray received(buffer, n);
+            oneWay.add(received);
+            if (received == "done" || received == "stats") {
+                const QByteArray reply =
+                    received == "done" ? QByteArray::number(counted) : oneWay.takeAverageUs();
+                counted = 0;
+                ::sendto(fd, reply.constData(), size_t(reply.size()), 0,
+                         reinterpret_cast<sockaddr *>(&from), length);
+                continue;
+            }
+            ::sendto(fd, buffer, size_t(n), 0, reinterpret_cast<sockaddr *>(&from), length);
+        }
+    }
+    CrosswireContext context(identity());
+    if (mode == QLatin1String("queue")) {
+        if (!context.init(kQueuePeerSpec))
+            return 3;
+        OneWay oneWay;
+        context.mainEndpoint()->setArrivalObserver(
+            [&oneWay](const Message &message) { oneWay.add(message.body); });
+        std::printf("READY\n");
+        std::fflush(stdout);
+        int counted = 0;
+        for (;;) {
+            auto message = nextMessage(context, 60000);
+            if (!message)
+                return 4;
+            if (message->body == "quit")
+                return 0;
+            if (message->body == "count") {
+                ++counted;
+                continue;
+            }
+            if (message->body == "done") {
+                send(context, message->sender, QByteArray::number(counted));
+                counted = 0;
+                continue;
+            }
+            if (message->body == "stats") {
+                send(context, message->sender, oneWay.takeAverageUs());
+                continue;
+            }
+            send(context, message->sender, message->body);
+        }
+    }
+    if (mode == QLatin1String("pump")) {
+        class Echo : public Crosswire::MsgHandler
+        {
+        public:
+            int handle(int, Message &message, QByteArray &result) override
+            {
+                m_oneWay.add(message.body);
+                result = message.body == "stats" ? m_oneWay.takeAverageUs() : QByteArray("ok");
+                return 0;
+            }
+
+        private:
+            OneWay m_oneWay;
+        };
+        if (!context.init(kPumpPeerSpec))
+            return 3;
+        context.addHandler(std::make_shared<Echo>());
+        std::printf("READY\n");
+        std::fflush(stdout);
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            context.pump();
+        }
+    }
+    return 2;
+}
+
+QProcess *startPeer(const QStringList &args)
+{
+    auto *process = new QProcess(QCoreApplication::instance());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(QCoreApplication::applicationFilePath(),
+                   QStringList{QStringLiteral("--peer")} + args);
+    process->waitForReadyRead(10000);
+    process->readAll();
+    return process;
+}
+
+void stopPeer(QProcess *process)
+{
+    process->kill();
+    process->waitForFinished(5000);
+    delete process;
+}
+
+QString runtimeDir()
+{
+    return qEnvironmentVariable("XDG_RUNTIME_DIR");
+}
+
+void BM_RawDatagramRoundTrip(benchmark::State &state)
+{
+    const QByteArray peerPath = (runtimeDir() + QStringLiteral("/raw-peer")).toUtf8();
+    const QByteArray ownPath = (runtimeDir() + QStringLiteral("/raw-own")).toUtf8();
+    QProcess *peer = startPeer({QStringLiteral("raw"), QString::fromUtf8(peerPath)});
+    const int fd = boundSocket(ownPath);
+    const sockaddr_un to = addressOf(peerPath);
+    char buffer[256];
+    for (auto _ : state) {
+        const QByteArray payload = timedBody();
+        ::sendto(fd, payload.constData(), size_t(payload.size()), 0,
+                 reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        ::recv(fd, buffer, sizeof buffer, 0);
+    }
+    ::sendto(fd, "stats", 5, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
+    rawOneWayUs = QByteArray(buffer, n > 0 ? n : 0).toDouble();
+    state.counters["one_way_us"] = rawOneWayUs;
+    ::sendto(fd, "quit", 4, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    ::close(fd);
+    stopPeer(peer);
+}
+
+void BM_RawDatagramThroughput(benchmark::State &state)
+{
+    const QByteArray peerPath = (runtimeDir() + QStringLiteral("/raw-peer2")).toUtf8();
+    const QByteArray ownPath = (runtimeDir() + QStringLiteral("/raw-own2")).toUtf8();
+    QProcess *peer = startPeer({QStringLiteral("raw"), QString::fromUtf8(peerPath)});
+    const int fd = boundSocket(ownPath);
+    const sockaddr_un to = addressOf(peerPath);
+    char buffer[64];
+    double seconds = 0;
+    int64_t sent = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        for (int i = 0; i < kThroughputCount; ++i)
+            ::sendto(fd, "count", 5, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        ::sendto(fd, "done", 4, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
+        seconds += std::chrono::duration<double>(Clock::now() - start).count();
+        buffer[n > 0 ? n : 0] = 0;
+        if (std::atoi(buffer) != kThroughputCount)
+            state.SkipWithError("raw peer lost datagrams");
+        sent += kThroughputCount;
+    }
+    rawThroughput = double(sent) / seconds;
+    state.counters["messages_per_s"] = rawThroughput;
+    ::sendto(fd, "quit", 4, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    ::close(fd);
+    stopPeer(peer);
+}
+
+CrosswireContext &senderContext()
+{
+    static CrosswireContext context(identity());
+    if (!context.isInitialized())
+        context.init(kSenderSpec);
+    return context;
+}
+
+void BM_CrosswireQueueRoundTrip(benchmark::State &state)
+{
+    QProcess *peer = startPeer({QStringLiteral("queue")});
+    CrosswireContext &context = senderContext();
+    for (auto _ : state) {
+        send(context, kQueuePeerSpec, timedBody());
+        if (!nextMessage(context)) {
+            state.SkipWithError("no reply");
+            break;
+        }
+    }
+    send(context, kQueuePeerSpec, "stats");
+    auto stats = nextMessage(context);
+    queueOneWayUs = stats ? stats->body.toDouble() : 0;
+    state.counters["one_way_us"] = queueOneWayUs;
+    send(context, kQueuePeerSpec, "quit");
+    peer->waitForFinished(5000);
+    stopPeer(peer);
+}
+
+void BM_CrosswireThroughput(benchmark::State &state)
+{
+    QProcess *peer = startPeer({QStringLiteral("queue")});
+    CrosswireContext &context = senderContext();
+    double seconds = 0;
+    int64_t sent = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        for (int i = 0; i < kThroughputCount; ++i)
+            send(context, kQueuePeerSpec, "count");
+        send(context, kQueuePeerSpec, "done");
+        auto reply = nextMessage(context, 60000);
+        seconds += std::chrono::duration<double>(Clock::now() - start).count();
+        if (!reply || reply->body.toInt() != kThroughputCount) {
+            state.SkipWithError("messages lost");
+            break;
+        }
+        sent += kThroughputCount;
+    }
+    crosswireThroughput = seconds > 0 ? double(sent) / seconds : 0;
+    state.counters["messages_per_s"] = crosswireThroughput;
+    send(context, kQueuePeerSpec, "quit");
+    peer->waitForFinished(5000);
+    stopPeer(peer);
+}
+
+void BM_CrosswireHandlerRoundTrip(benchmark::State &state)
+{
+    QProcess *peer = startPeer({QStringLiteral("pump")});
+    CrosswireContext &context = senderContext();
+    auto ask = [&](const QByteArray &body) {
+        Message message;
+        message.target = kPumpPeerSpec;
+        message.body = body;
+        message.responseRequest = "Result";
+        context.send(message);
+        // The Result arrives first, the Processed response after it.
+        std::unique_ptr<Message> reply;
+        while ((reply = nextMessage(context)) && reply->type != "Result") {
+        }
+        if (reply)
+            nextMessage(context, 200);
+        return reply;
+    };
+    for (auto _ : state) {
+        // A random pause, so the sends fall anywhere in the peer's 10 ms pump period.
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(QRandomGenerator::global()->bounded(10000)));
+        if (!ask(timedBody())) {
+            state.SkipWithError("no result");
+            break;
+        }
+    }
+    auto stats = ask("stats");
+    handlerOneWayUs = stats ? stats->body.toDouble() : 0;
+    state.counters["one_way_us"] = handlerOneWayUs;
+    stopPeer(peer);
+}
+
+} // namespace
+
+BENCHMARK(BM_RawDatagramRoundTrip)->Iterations(5000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CrosswireQueueRoundTrip)
+    ->Iterations(5000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CrosswireHandlerRoundTrip)
+    ->Iterations(100)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawDatagramThroughput)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrosswireThroughput)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--peer") == 0) {
+        QCoreApplication app(argc, argv);
+        return runPeer(app.arguments().mid(2));
+    }
+    QTemporaryDir root;
+    for (const char *name :
+         {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME", "TESSALY_MACHINE_ROOT"}) {
+        const QString path = root.path() + QLatin1Char('/') + QString::fromLatin1(name).toLower();
+        QDir().mkpath(path);
+        qputenv(name, QFile::encodeName(path));
+    }
+    QFile::setPermissions(root.path() + QStringLiteral("/xdg_runtime_dir"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    senderContext().terminate();
+    std::printf("\nratios in this run:\n");
+    std::printf("  send -> peer's received queue, one way: %.1f us = %.2f x raw datagram one way "
+                "(%.1f us)\n",
+                queueOneWayUs, queueOneWayUs / rawOneWayUs, rawOneWayUs);
+    std::printf("  send -> peer's handler (pump every 10 ms), one way: %.0f us = %.1f x raw\n",
+                handlerOneWayUs, handlerOneWayUs / rawOneWayUs);
+    std::printf("  throughput: %.0f messages/s = %.2f x raw datagrams (%.0f/s)\n",
+                crosswireThroughput, crosswireThroughput / rawThroughput, rawThroughput);
+    benchmark::Shutdown();
+    return 0;
+}
