@@ -38,7 +38,9 @@ done
 openbox >"$demo/openbox.log" 2>&1 &
 "$launcher" "$@" &
 launcher_pid=$!
-sleep 4
+# Wait for the Welcome window itself rather than a fixed time, then let it settle.
+timeout 30 xdotool search --sync --onlyvisible --name 'Tessaly Pixtrel Orvana' >/dev/null 2>&1 || true
+sleep 1
 import -window root "$demo/screenshot.png" && echo "screenshot: $demo/screenshot.png"
 seconds=${TESSALY_DEMO_SECONDS:-15}
 for _ in $(seq 1 $((seconds * 10))); do
