@@ -8,10 +8,13 @@
 #include "source/firstlaunch.h"
 #include "source/launcherapp.h"
 #include "source/launchercontext.h"
+#include "source/launcherimagestore.h"
 #include "source/launcherlog.h"
 #include "source/launchermessagebox.h"
 #include "source/launcherpaths.h"
-#include "source/launcherplainwindow.h"
+#include "source/launcherpixmapsexception.h"
+#include "source/missingfilesalert.h"
+#include "source/ptlaunchercustomwindowwidget.h"
 #include "source/singleinstance.h"
 #include "source/startupcommandline.h"
 
@@ -109,6 +112,15 @@ int main(int argc, char **argv)
 
     loadDictionary();
 
+    std::unique_ptr<LauncherImageStore> imageStore;
+    try {
+        imageStore = std::make_unique<LauncherImageStore>();
+    } catch (const LauncherPixmapsException &error) {
+        qCDebug(lcLauncher, "%s", qPrintable(error.message()));
+        showMissingFilesAlert(nullptr);
+        return 0;
+    }
+
     const QString caption =
         Locale::zstring("$$$/LauncherWindow/AppCaption2=Welcome - Pixtrel Orvana %1").arg(kVersion);
     const QString instanceName = app->instanceName();
@@ -134,6 +146,7 @@ int main(int argc, char **argv)
         failedApplication = dispatchStartupScript(startupApplication, commandLine.files);
     if (!failedApplication.isEmpty()) {
         QWidget iconHolder;
+        iconHolder.setWindowIcon(QPixmap::fromImage(imageStore->image(AppIconMedium)));
         LauncherMessageBox::show(
             {LauncherMessageBox::Icon::Warning,
              &iconHolder,
@@ -149,8 +162,8 @@ int main(int argc, char **argv)
     LauncherContext::setApplication(app.get());
     FirstLaunch::runIfNeeded();
 
-    auto mainWindow = std::make_unique<LauncherPlainWindow>(startupApplication);
-    mainWindow->setObjectName(QStringLiteral("pxo_3_launcher_window"));
+    auto mainWindow = std::make_unique<PtLauncherCustomWindowWidget>(
+        startupApplication, false, nullptr, "pxo_3_launcher_window", false, 0);
     LauncherContext::setMainWindow(mainWindow.get());
     if (!LauncherContext::subLaunched())
         mainWindow->show();
@@ -159,6 +172,7 @@ int main(int argc, char **argv)
 
     SingleInstance::markClosing(caption);
     stopUsageLogging();
+    imageStore.reset();
     LauncherContext::setMainWindow(nullptr);
     mainWindow.reset();
     LauncherContext::setApplication(nullptr);

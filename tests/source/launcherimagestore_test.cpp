@@ -4,6 +4,10 @@
 #include "tests/support/testenvironment.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -134,4 +138,50 @@ TEST(ImageStoreFiles, RelativeNames)
     EXPECT_EQ(LauncherImageStore::maskFileName(3), QStringLiteral("common/E_WinFrameLR_Mask.bmp"));
     EXPECT_TRUE(LauncherImageStore::imageFileName(16).isEmpty());
     EXPECT_TRUE(LauncherImageStore::maskFileName(4).isEmpty());
+}
+
+// The launcher itself, started from a folder whose chrome lacks one mask: it must show the
+// missing-files alert and end with 0 before any window exists.
+TEST(LauncherStartup, MissingChromeShowsTheMissingFilesAlertAndEndsWithZero)
+{
+    TestEnvironment env;
+    const QString app = env.root() + QStringLiteral("/app");
+    ASSERT_TRUE(QDir().mkpath(app + QStringLiteral("/Assets/locale")));
+    ASSERT_TRUE(copyBitmaps(app + QStringLiteral("/Assets")));
+    ASSERT_TRUE(
+        QFile::remove(app + QStringLiteral("/Assets/bitmaps/common/E_WinFrameLR_Mask.bmp")));
+    const QString launcher = app + QStringLiteral("/PixtrelOrvana");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TESSALY_BINARY_DIR "/source/PixtrelOrvana"), launcher));
+
+    const QString boxes = env.root() + QStringLiteral("/boxes.jsonl");
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TESSALY_MESSAGEBOX_LOG"), boxes);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                       QStringLiteral("tessaly.launcher.debug=true"));
+    process.setProcessEnvironment(environment);
+    process.start(launcher, {});
+    ASSERT_TRUE(process.waitForFinished(30000)) << "the launcher did not end";
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    const QString trace = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_TRUE(trace.contains(QStringLiteral("Mask file not found: common/E_WinFrameLR_Mask.bmp")))
+        << trace.toStdString();
+
+    QFile log(boxes);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = log.readAll().split('\n');
+    QJsonObject alert;
+    for (const QByteArray &line : lines) {
+        const QJsonObject box = QJsonDocument::fromJson(line).object();
+        if (box.value(QLatin1String("text")).toString().contains(QLatin1String("missing file")))
+            alert = box;
+    }
+    ASSERT_FALSE(alert.isEmpty()) << "no missing-files alert";
+    EXPECT_EQ(alert.value(QLatin1String("icon")).toString(), QStringLiteral("critical"));
+    EXPECT_EQ(alert.value(QLatin1String("title")).toString(), QStringLiteral("Orvana Organizer"));
+    EXPECT_EQ(alert.value(QLatin1String("text")).toString(),
+              QStringLiteral("Pixtrel Orvana cannot start or continue because of missing file(s). "
+                             "Please reinstall."));
+    EXPECT_EQ(alert.value(QLatin1String("buttons")).toArray(), QJsonArray{QStringLiteral("OK")});
 }
