@@ -14,7 +14,6 @@ namespace Kernova {
 
 namespace {
 
-std::atomic<int> nextId{100000};
 std::mutex factoryMutex;
 QMap<QString, std::shared_ptr<LiveObjectFactory>> &factories()
 {
@@ -27,70 +26,6 @@ constexpr int kNoSuchMember = 22;
 constexpr int kReadOnlyMember = 23;
 
 } // namespace
-
-LiveBase::~LiveBase() = default;
-
-int LiveBase::setError(int code, const String &message)
-{
-    m_errorCode = code;
-    m_errorMessage = message;
-    return code;
-}
-
-void LiveBase::clearError()
-{
-    m_errorCode = 0;
-    m_errorMessage = String();
-}
-
-int LiveBase::getNextID()
-{
-    return nextId++;
-}
-
-void *LiveBase::operator new(std::size_t size)
-{
-    return Heap::allocate(size);
-}
-
-void LiveBase::operator delete(void *pointer)
-{
-    Heap::release(pointer);
-}
-
-bool LivePropertyManager::registerProperty(const String &name, int id, int flags,
-                                           const String &signature)
-{
-    if (name.isEmpty() || find(name) || find(id))
-        return false;
-    m_properties.push_back({name, id, flags, signature});
-    return true;
-}
-
-const LivePropertyManager::Property *LivePropertyManager::find(const String &name) const
-{
-    for (const Property &property : m_properties) {
-        if (property.name == name)
-            return &property;
-    }
-    return nullptr;
-}
-
-const LivePropertyManager::Property *LivePropertyManager::find(int id) const
-{
-    for (const Property &property : m_properties) {
-        if (property.id == id)
-            return &property;
-    }
-    return nullptr;
-}
-
-LiveObjectFactory::~LiveObjectFactory() = default;
-
-std::shared_ptr<LiveObject> LiveObjectFactory::statics()
-{
-    return nullptr;
-}
 
 LiveObject::LiveObject(const String &className)
     : m_className(className)
@@ -165,12 +100,6 @@ void LiveObject::removeFactory(const String &className)
 {
     std::lock_guard guard(factoryMutex);
     factories().remove(className.toQString());
-}
-
-LiveComponent::LiveComponent(const String &name, const String &className)
-    : LiveObject(className)
-    , m_name(name)
-{
 }
 
 } // namespace Kernova

@@ -4,9 +4,7 @@
 #include "components/scriptruntime/kernova/liveobject.h"
 #include "components/scriptruntime/kernova/liveobjectfactory.h"
 #include "components/scriptruntime/kernova/scripthandle.h"
-#include "components/scriptruntime/scriptara/initterm.h"
 #include "components/scriptruntime/scriptara/livefactorybridge.h"
-#include "components/scriptruntime/scriptara/liveobjectapi.h"
 #include "components/scriptruntime/scriptara/liveobjectbridge.h"
 
 #include <QJSEngine>
@@ -112,16 +110,6 @@ struct Engine::Private
     bool lastFailed = false;
     Error lastError;
 };
-
-bool InitTerm::init()
-{
-    return true;
-}
-
-void InitTerm::exit()
-{
-    Engine::destroyCurrent();
-}
 
 Engine::Engine()
     : d(std::make_unique<Private>())
@@ -322,12 +310,6 @@ Variant Engine::fromScript(const QJSValue &value)
     // Script objects, arrays and functions stay in the engine; arguments can still be read as
     // values through the engine.
     return Variant(std::shared_ptr<Kernova::ScriptHandle>(std::make_shared<JsHandle>(value)));
-}
-
-Variant LiveObjectAPI::getGlobalObject(Engine *engine)
-{
-    Engine *target = engine ? engine : Engine::getCurrent();
-    return target ? target->globalObject() : Variant();
 }
 
 } // namespace KnScript

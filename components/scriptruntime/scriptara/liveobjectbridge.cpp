@@ -2,17 +2,13 @@
 
 #include "components/scriptruntime/kernova/array.h"
 #include "components/scriptruntime/kernova/liveobject.h"
-#include "components/scriptruntime/kernova/liveobjectfactory.h"
 #include "components/scriptruntime/scriptara/engine.h"
-#include "components/scriptruntime/scriptara/livefactorybridge.h"
 
 #include <QJSEngine>
 
 namespace KnScript {
 
-namespace {
-
-Kernova::Array argumentsOf(Engine &engine, const QJSValue &list)
+Kernova::Array LiveObjectBridge::argumentsOf(Engine &engine, const QJSValue &list)
 {
     Kernova::Array arguments;
     const quint32 length = list.property(QStringLiteral("length")).toUInt();
@@ -20,8 +16,6 @@ Kernova::Array argumentsOf(Engine &engine, const QJSValue &list)
         arguments.append(engine.fromScript(list.property(i)));
     return arguments;
 }
-
-} // namespace
 
 LiveObjectBridge::LiveObjectBridge(Engine &engine, std::shared_ptr<Kernova::LiveObject> object)
     : m_engine(engine)
@@ -73,25 +67,6 @@ QJSValue LiveObjectBridge::call(const QString &name, const QJSValue &arguments)
                             message.isEmpty() ? name + QStringLiteral(" failed") : message);
     }
     return outcome;
-}
-
-LiveFactoryBridge::LiveFactoryBridge(Engine &engine,
-                                     std::shared_ptr<Kernova::LiveObjectFactory> factory)
-    : m_engine(engine)
-    , m_factory(std::move(factory))
-{
-}
-
-QJSValue LiveFactoryBridge::create(const QJSValue &arguments)
-{
-    int error = 0;
-    auto object = m_factory->create(argumentsOf(m_engine, arguments), error);
-    if (!object) {
-        m_engine.jsEngine().throwError(QStringLiteral("cannot construct object (%1)").arg(error));
-        return QJSValue(QJSValue::UndefinedValue);
-    }
-    object->initialize();
-    return m_engine.toScript(Kernova::Variant(object));
 }
 
 } // namespace KnScript

@@ -6,6 +6,7 @@
 #include <memory>
 
 namespace Kernova {
+class Array;
 class LiveObject;
 } // namespace Kernova
 
@@ -28,6 +29,9 @@ public:
     Q_INVOKABLE QString put(const QString &name, const QJSValue &value);
     // {ok, value} or {ok: false, code, message}.
     Q_INVOKABLE QJSValue call(const QString &name, const QJSValue &arguments);
+
+    // The elements of a script array as call arguments (at most 1024).
+    static Kernova::Array argumentsOf(Engine &engine, const QJSValue &list);
 
 private:
     Engine &m_engine;

@@ -1,110 +1,16 @@
+#include "components/scriptruntime/kernova/variant.h"
+
 #include "components/scriptruntime/kernova/array.h"
 #include "components/scriptruntime/kernova/encoder.h"
 #include "components/scriptruntime/kernova/hashtable.h"
 #include "components/scriptruntime/kernova/initterm.h"
 #include "components/scriptruntime/kernova/scripthandle.h"
 #include "components/scriptruntime/kernova/string.h"
-#include "components/scriptruntime/kernova/variant.h"
-
 #include <QStringConverter>
-
 #include <atomic>
 #include <cmath>
 
 namespace Kernova {
-
-namespace {
-std::atomic<int> initCount{0};
-} // namespace
-
-bool InitTerm::init()
-{
-    ++initCount;
-    return true;
-}
-
-void InitTerm::exit()
-{
-    if (initCount > 0)
-        --initCount;
-}
-
-bool InitTerm::isInitialized()
-{
-    return initCount > 0;
-}
-
-String::String(const char *latin1)
-    : m_text(QString::fromLatin1(latin1))
-{
-}
-
-String::String(const char16_t *utf16, qsizetype length)
-    : m_text(reinterpret_cast<const QChar *>(utf16), length)
-{
-}
-
-String::String(const QByteArray &bytes, const Encoder &encoder)
-    : m_text(encoder.decode(bytes))
-{
-}
-
-String::String(const QString &text)
-    : m_text(text)
-{
-}
-
-QByteArray String::encode(const Encoder &encoder) const
-{
-    return encoder.encode(m_text);
-}
-
-const Encoder *Encoder::get(const char *name)
-{
-    static const Encoder utf8("UTF-8", 0);
-    static const Encoder utf16("UTF-16", 1);
-    static const Encoder latin1("ISO-8859-1", 2);
-    const QByteArray wanted = QByteArray(name).toUpper();
-    if (wanted == "UTF-8" || wanted == "UTF8")
-        return &utf8;
-    if (wanted == "UTF-16" || wanted == "UTF16")
-        return &utf16;
-    if (wanted == "ISO-8859-1" || wanted == "LATIN1")
-        return &latin1;
-    return nullptr;
-}
-
-QByteArray Encoder::encode(const QString &text) const
-{
-    switch (m_kind) {
-    case 1:
-        return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-    case 2:
-        return text.toLatin1();
-    default:
-        return text.toUtf8();
-    }
-}
-
-QString Encoder::decode(const QByteArray &bytes) const
-{
-    switch (m_kind) {
-    case 1:
-        return QString(reinterpret_cast<const QChar *>(bytes.constData()), bytes.size() / 2);
-    case 2:
-        return QString::fromLatin1(bytes);
-    default:
-        return QString::fromUtf8(bytes);
-    }
-}
-
-ScriptHandle::~ScriptHandle() = default;
-
-Variant::Variant(bool value)
-    : m_type(Type::Bool)
-    , m_bool(value)
-{
-}
 
 Variant::Variant(int value)
     : m_type(Type::Number)
@@ -225,12 +131,6 @@ const HashTable &Variant::toHashTable() const
 {
     static const HashTable empty;
     return m_table ? *m_table : empty;
-}
-
-const Variant &Array::at(qsizetype index) const
-{
-    static const Variant undefined;
-    return index >= 0 && index < size() ? m_values[size_t(index)] : undefined;
 }
 
 } // namespace Kernova

@@ -1,6 +1,7 @@
+#include "components/scriptruntime/kernova/localizer.h"
+
 #include "components/scriptruntime/kernova/broadcaster.h"
 #include "components/scriptruntime/kernova/heap.h"
-#include "components/scriptruntime/kernova/localizer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,7 +14,6 @@ namespace Kernova {
 
 namespace {
 
-std::atomic<int64_t> live{0};
 std::mutex localizerMutex;
 std::vector<Localizer *> &localizers()
 {
@@ -22,53 +22,6 @@ std::vector<Localizer *> &localizers()
 }
 
 } // namespace
-
-void *Heap::allocate(std::size_t size)
-{
-    void *pointer = std::malloc(size ? size : 1);
-    if (!pointer)
-        throw std::bad_alloc();
-    ++live;
-    return pointer;
-}
-
-void Heap::release(void *pointer)
-{
-    if (!pointer)
-        return;
-    --live;
-    std::free(pointer);
-}
-
-int64_t Heap::liveAllocations()
-{
-    return live.load();
-}
-
-void Broadcaster::addListener(Listener *listener)
-{
-    std::lock_guard guard(m_lock);
-    if (listener &&
-        std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
-        m_listeners.push_back(listener);
-}
-
-void Broadcaster::removeListener(Listener *listener)
-{
-    std::lock_guard guard(m_lock);
-    std::erase(m_listeners, listener);
-}
-
-void Broadcaster::broadcast(int event, const Variant &value)
-{
-    std::vector<Listener *> listeners;
-    {
-        std::lock_guard guard(m_lock);
-        listeners = m_listeners;
-    }
-    for (Listener *listener : listeners)
-        listener->notify(*this, event, value);
-}
 
 Localizer::~Localizer()
 {
