@@ -16,7 +16,7 @@ echo "== build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 echo "== tests"
-xvfb-run -a -s "-screen 0 1280x1024x24" \
+bash scripts/with-xvfb.sh \
     ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
 echo "== sanitizer build"
