@@ -2,6 +2,8 @@
 
 #include "locale/zstringdictionary.h"
 
+#include <QLoggingCategory>
+
 #include <cstdint>
 #include <string>
 
@@ -9,6 +11,12 @@ using basekit_private::ZStringDictionary;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    // Bad content is reported through the log; millions of inputs need not be.
+    static const bool quiet = [] {
+        QLoggingCategory::setFilterRules(QStringLiteral("tessaly.locale=false"));
+        return true;
+    }();
+    (void)quiet;
     // The first byte picks the character set of text without a byte-order mark.
     static const char *const charsets[] = {"", "windows-1252", "Shift_JIS", "UTF-8"};
     if (size == 0)

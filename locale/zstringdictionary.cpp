@@ -23,6 +23,15 @@ bool equalBytes(QByteArrayView a, QByteArrayView b)
     return a.size() == b.size() && (a.isEmpty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
 
+std::uint64_t keyTag(QByteArrayView key)
+{
+    std::uint64_t tail = 0;
+    const qsizetype n = std::min<qsizetype>(key.size(), 8);
+    if (n > 0)
+        std::memcpy(&tail, key.data() + key.size() - n, std::size_t(n));
+    return tail ^ (std::uint64_t(key.size()) * 0x9E3779B97F4A7C15ull);
+}
+
 } // namespace
 
 ZStringDictionary::ZStringDictionary()
@@ -122,6 +131,7 @@ void ZStringDictionary::insertTextEntry(DictionaryEntry &&entry)
     const auto existing = std::find_if(
         chain.begin(), chain.end(), [&](const DictionaryEntry &e) { return e.key == entry.key; });
     if (existing != chain.end()) {
+        m_chainTags[hash].erase(m_chainTags[hash].begin() + (existing - chain.begin()));
         chain.erase(existing);
         --m_chainEntryCount;
     }
@@ -129,13 +139,13 @@ void ZStringDictionary::insertTextEntry(DictionaryEntry &&entry)
         invalidate("too many entries");
         return;
     }
-    chain.push_back(std::move(entry));
-    ++m_chainEntryCount;
+    pushChainEntry(hash, std::move(entry));
 }
 
 void ZStringDictionary::pushChainEntry(std::uint32_t bucket, DictionaryEntry &&entry)
 {
     Q_ASSERT(bucket < std::uint32_t(dictionaryBucketCount));
+    m_chainTags[bucket].push_back(keyTag(entry.key));
     m_chains[bucket].push_back(std::move(entry));
     ++m_chainEntryCount;
 }
@@ -234,9 +244,11 @@ std::optional<QString> ZStringDictionary::findLocked(QByteArrayView key) const
         return std::nullopt;
     }
     const std::vector<DictionaryEntry> &chain = m_chains[hash];
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (equalBytes(it->key, key))
-            return it->value;
+    const std::vector<std::uint64_t> &tags = m_chainTags[hash];
+    const std::uint64_t tag = keyTag(key);
+    for (std::size_t i = chain.size(); i-- > 0;) {
+        if (tags[i] == tag && equalBytes(chain[i].key, key))
+            return chain[i].value;
     }
     return std::nullopt;
 }
@@ -251,7 +263,7 @@ QString ZStringDictionary::translate(std::string_view zstring) const
 {
     if (zstring.empty())
         return {};
-    if (zstring.find('=') == std::string_view::npos && zstring.substr(0, 3) != "$$$")
+    if (zstring.substr(0, 3) != "$$$" && zstring.find('=') == std::string_view::npos)
         return QString::fromUtf8(zstring.data(), qsizetype(zstring.size()));
     const auto parts = splitZString(zstring);
     if (!parts)
@@ -341,6 +353,8 @@ void ZStringDictionary::clear()
     m_mode = StorageMode::Chains;
     for (auto &chain : m_chains)
         chain.clear();
+    for (auto &tags : m_chainTags)
+        tags.clear();
     m_chainEntryCount = 0;
     m_tables.clear();
     m_extraTexts.clear();

@@ -101,6 +101,9 @@ private:
     StorageMode m_mode = StorageMode::Chains;
     // Storage for text and version-1 files: the chain's head is the back of each vector.
     std::array<std::vector<DictionaryEntry>, dictionaryBucketCount> m_chains;
+    // Beside each chain, a tag of each entry's key (its length and last bytes), so a lookup
+    // compares key bytes only where the tag matches.
+    std::array<std::vector<std::uint64_t>, dictionaryBucketCount> m_chainTags;
     std::size_t m_chainEntryCount = 0;
     // Storage for version-2 files. A bucket's entries are those of the first table's bucket,
     // then the second's, and so on: the order of global entry indices.
