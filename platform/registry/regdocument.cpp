@@ -153,10 +153,16 @@ bool readData(QStringView data, RegDocument::Entry &entry)
     return false;
 }
 
+// Whether a value line starts a hex list (a well-formed name, '=', hex...) that may go on over
+// the following lines.
 bool isHexData(QStringView text)
 {
-    const qsizetype eq = text.indexOf(u'=');
-    return eq >= 0 && text.sliced(eq + 1).trimmed().startsWith(u"hex", Qt::CaseInsensitive);
+    qsizetype pos = 1;
+    if (!text.startsWith(u'@') && !readQuoted(text, (pos = 0, pos)))
+        return false;
+    const QStringView rest = text.sliced(pos).trimmed();
+    return rest.startsWith(u'=') &&
+           rest.sliced(1).trimmed().startsWith(u"hex", Qt::CaseInsensitive);
 }
 
 } // namespace

@@ -39,6 +39,18 @@ QByteArray hexList(QByteArray line, const QByteArray &bytes)
     return line;
 }
 
+// Kept lines go back as they stood. One that ends in a backslash gets a blank line after it, so
+// that on the next read it cannot take the line after it in as a continuation (in the file it
+// came from it was followed by a blank line or nothing).
+void writeKept(QByteArray &out, const QByteArrayList &lines)
+{
+    for (const QByteArray &line : lines) {
+        out += line + '\n';
+        if (line.trimmed().endsWith('\\'))
+            out += '\n';
+    }
+}
+
 void writeKey(QByteArray &out, const HiveKey &key, const QString &fullPath, bool withKept)
 {
     const bool isRoot = key.name().isEmpty();
@@ -46,10 +58,8 @@ void writeKey(QByteArray &out, const HiveKey &key, const QString &fullPath, bool
         out += "\n[" + fullPath.toUtf8() + "]\n";
         for (const HiveKey::Value &value : key.values())
             out += RegWriter::valueLine(value) + '\n';
-        if (withKept) {
-            for (const QByteArray &line : key.keptLines())
-                out += line + '\n';
-        }
+        if (withKept)
+            writeKept(out, key.keptLines());
     }
     for (const auto &child : key.children())
         writeKey(out, *child, fullPath + QLatin1Char('\\') + child->name(), withKept);
@@ -74,8 +84,7 @@ QByteArray RegWriter::valueLine(const HiveKey::Value &value)
 QByteArray RegWriter::hiveFile(const Hive &hive)
 {
     QByteArray out = QByteArray(Header) + '\n';
-    for (const QByteArray &line : hive.preamble())
-        out += line + '\n';
+    writeKept(out, hive.preamble());
     writeKey(out, hive.rootKey(), RegDocument::rootName(hive.root()), true);
     return out;
 }

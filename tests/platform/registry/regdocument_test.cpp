@@ -255,3 +255,16 @@ TEST(RegDocument, UnfinishedContinuationIsKeptAsItStands)
                   QByteArrayList{"\"e\"=hex:01,02,\\"});
     }
 }
+
+// Guards against two kept lines becoming one value on a rewrite: an unfinished hex value that
+// stood before a blank line must not take in the kept line that follows it.
+TEST(RegDocument, KeptContinuationDoesNotJoinTheNextKeptLine)
+{
+    const QByteArray text = hiveText("\"a\"=hex:01,\\\n\n02\n");
+    const auto hive = load(text);
+    EXPECT_TRUE(hive->find(QStringLiteral("K"))->values().empty());
+    const QByteArray first = RegWriter::hiveFile(*hive);
+    const auto again = load(first);
+    EXPECT_TRUE(again->find(QStringLiteral("K"))->values().empty());
+    EXPECT_EQ(RegWriter::hiveFile(*again), first);
+}
