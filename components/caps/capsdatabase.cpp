@@ -163,15 +163,19 @@ int32_t CapsDatabase::createSchema()
 {
     // The journal mode is a property of the file; setting it needs a moment of exclusive access,
     // which the busy time-out waits for when another process is in the middle of a write.
-    Statement mode(m_db, "PRAGMA journal_mode = WAL");
-    if (mode.prepareCode() != SQLITE_OK)
-        return fail(mode.prepareCode());
-    const int rc = mode.step();
-    if (rc != SQLITE_ROW)
-        return fail(rc);
-    if (mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-        return failWith(PCD_E_DATABASE,
-                        QStringLiteral("the database cannot use a write-ahead log"));
+    {
+        // Finalized before the transaction: a statement still in progress keeps COMMIT from
+        // going through.
+        Statement mode(m_db, "PRAGMA journal_mode = WAL");
+        if (mode.prepareCode() != SQLITE_OK)
+            return fail(mode.prepareCode());
+        const int rc = mode.step();
+        if (rc != SQLITE_ROW)
+            return fail(rc);
+        if (mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+            return failWith(PCD_E_DATABASE,
+                            QStringLiteral("the database cannot use a write-ahead log"));
+    }
     if (int32_t code = exec("PRAGMA synchronous = FULL"); code != PCD_OK)
         return code;
     if (int32_t code = begin(); code != PCD_OK)
