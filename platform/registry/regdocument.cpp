@@ -153,6 +153,21 @@ bool readData(QStringView data, RegDocument::Entry &entry)
     return false;
 }
 
+// A line that can go on a hex list: bytes, commas, blanks, perhaps a backslash at the end.
+bool isHexContinuation(QStringView trimmed)
+{
+    if (trimmed.endsWith(u'\\'))
+        trimmed.chop(1);
+    if (trimmed.isEmpty())
+        return false;
+    for (const QChar c : trimmed) {
+        if (!c.isDigit() && !(c >= u'a' && c <= u'f') && !(c >= u'A' && c <= u'F') && c != u',' &&
+            c != u' ' && c != u'\t')
+            return false;
+    }
+    return true;
+}
+
 // Whether a value line starts a hex list (a well-formed name, '=', hex...) that may go on over
 // the following lines.
 bool isHexData(QStringView text)
@@ -290,10 +305,10 @@ RegDocument RegDocument::parse(QByteArrayView bytes)
             if (isHexData(logical)) {
                 while (logical.endsWith(u'\\')) {
                     logical.chop(1);
-                    // A blank line ends the value unfinished; it is not taken into the value,
-                    // or every rewrite would add one.
+                    // Only lines of hex bytes go on a value; a blank line, a section or
+                    // another value ends it unfinished and is read on its own.
                     if (i + 1 >= lines.size() || !lines[i + 1].readable ||
-                        QStringView(lines[i + 1].text).trimmed().isEmpty() ||
+                        !isHexContinuation(QStringView(lines[i + 1].text).trimmed()) ||
                         logical.size() + lines[i + 1].text.size() > MaxLineLength) {
                         joined = false;
                         break;

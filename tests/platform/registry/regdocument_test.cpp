@@ -268,3 +268,12 @@ TEST(RegDocument, KeptContinuationDoesNotJoinTheNextKeptLine)
     EXPECT_TRUE(again->find(QStringLiteral("K"))->values().empty());
     EXPECT_EQ(RegWriter::hiveFile(*again), first);
 }
+
+// Guards against an unfinished hex value swallowing the section header after it.
+TEST(RegDocument, HexContinuationStopsAtASection)
+{
+    const auto hive = load(hiveText("\"a\"=hex:01,\\\n[HKEY_CURRENT_USER\\Next]\n\"b\"=\"1\"\n"));
+    ASSERT_NE(hive->find(QStringLiteral("Next")), nullptr);
+    EXPECT_EQ(hive->find(QStringLiteral("Next"))->values().size(), 1u);
+    EXPECT_EQ(hive->find(QStringLiteral("K"))->keptLines(), QByteArrayList{"\"a\"=hex:01,\\"});
+}
