@@ -140,7 +140,7 @@ TEST_F(TwoProcessTest, AScriptArrivesWholeAndIsAnsweredWithReceivedResultProcess
     ASSERT_EQ(processed->entries().size(), 1u);
 }
 
-struct DigestRow
+struct TransportDigestRow
 {
     const char *name;
     bool peerVerifies;
@@ -148,13 +148,14 @@ struct DigestRow
     bool processed;
 };
 
-class TwoProcessDigest : public TwoProcessTest, public ::testing::WithParamInterface<DigestRow>
+class TwoProcessDigest : public TwoProcessTest,
+                         public ::testing::WithParamInterface<TransportDigestRow>
 {
 };
 
 TEST_P(TwoProcessDigest, DecidesWhetherTheMessageIsProcessed)
 {
-    const DigestRow &row = GetParam();
+    const TransportDigestRow &row = GetParam();
     CrosswireContext context(CrosswireTest::identity());
     ASSERT_TRUE(context.init("pxolauncher-11.0"));
     QStringList arguments = {QStringLiteral("listen"), QStringLiteral("--specifier"),
@@ -197,13 +198,14 @@ TEST_P(TwoProcessDigest, DecidesWhetherTheMessageIsProcessed)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, TwoProcessDigest,
-    ::testing::Values(DigestRow{"rightDigest", true, nullptr, true},
-                      DigestRow{"noDigest", true, "", true},
-                      DigestRow{"wrongDigest", true, "@CW>MD5:DEADBEEF\n", false},
-                      DigestRow{"wrongDigestUnverified", false, "@CW>MD5:DEADBEEF\n", true}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, TwoProcessDigest,
+                         ::testing::Values(TransportDigestRow{"rightDigest", true, nullptr, true},
+                                           TransportDigestRow{"noDigest", true, "", true},
+                                           TransportDigestRow{"wrongDigest", true,
+                                                              "@CW>MD5:DEADBEEF\n", false},
+                                           TransportDigestRow{"wrongDigestUnverified", false,
+                                                              "@CW>MD5:DEADBEEF\n", true}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(TwoProcessTest, InstancesOneToEightThenNoStreamAndACrashedOwnerIsReplacedAtOnce)
 {
