@@ -160,6 +160,10 @@ QString CapsTool::usage()
         "  export [FILE]\n"
         "      Writes the whole database as configuration XML (<Configuration> with <Payload>\n"
         "      and <Domain> sections) to FILE, or to standard output without FILE or with \"-\".\n"
+        "  import FILE\n"
+        "      Reads configuration XML as export writes it (\"-\" reads standard input) and\n"
+        "      stores it in one step: its payloads and sub-domains replace those of the same\n"
+        "      name, everything else stays. A document with any error changes nothing.\n"
         "  path\n"
         "      Prints the database file in use.\n"
         "\n"
@@ -218,6 +222,8 @@ int CapsTool::run(const QStringList &arguments)
         return remove(args);
     if (command == QLatin1String("export"))
         return exportXml(args);
+    if (command == QLatin1String("import"))
+        return importXml(args);
     if (command == QLatin1String("path")) {
         print((m_databasePath.isEmpty() ? CapsDatabase::defaultPath() : m_databasePath) +
               QLatin1Char('\n'));
@@ -580,6 +586,34 @@ int CapsTool::exportXml(const QStringList &args)
         !file.commit())
         return fail(QStringLiteral("cannot write ") + target + QStringLiteral(": ") +
                     file.errorString());
+    return Success;
+}
+
+int CapsTool::importXml(const QStringList &args)
+{
+    if (args.size() != 1)
+        return fail(QStringLiteral("import takes one file"), Usage);
+    QFile file;
+    const bool opened = args.first() == QLatin1String("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(args.first()), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return fail(QStringLiteral("cannot read ") + args.first() + QStringLiteral(": ") +
+                    file.errorString());
+    // One byte more than allowed tells a document that is too large from one at the limit.
+    const QByteArray text = file.read(ConfigurationXml::maxDocumentBytes + 1);
+    ConfigurationXml::Document document;
+    QString error;
+    if (!ConfigurationXml::read(text, &document, &error))
+        return fail(args.first() + QStringLiteral(": ") + error);
+    auto database = openForWriting();
+    if (!database)
+        return Failure;
+    if (int32_t status = ConfigurationXml::apply(*database, document); status != PCD_OK)
+        return failDatabase(QStringLiteral("import"), status, database.get());
+    print(QStringLiteral("imported %1 payloads and %2 records\n")
+              .arg(document.payloads.size())
+              .arg(document.records.size()));
     return Success;
 }
 

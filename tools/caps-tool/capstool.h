@@ -28,6 +28,7 @@ private:
     int remove(const QStringList &args);
     int removeGroup(const QString &group, bool force);
     int exportXml(const QStringList &args);
+    int importXml(const QStringList &args);
 
     std::unique_ptr<CapsDatabase> openForReading(int32_t *status);
     std::unique_ptr<CapsDatabase> openForWriting();
