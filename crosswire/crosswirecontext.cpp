@@ -491,23 +491,49 @@ int CrosswireContext::sendQueued(CrosswireEndpoint &endpoint)
     int sent = 0;
     // Each target is tried until its first failure in this pass; its other messages stay where
     // they are, so the order per target holds and an unreachable target costs one write.
-    while (std::unique_ptr<Message> message = endpoint.outgoing().pickExcept(failedTargets)) {
+    while (std::unique_ptr<Message> first = endpoint.outgoing().pickExcept(failedTargets)) {
         SoString text;
-        auto result = BaseInterAppStream::WriteResult::Failed;
-        if (message->streamOut(text, addDigest, key))
-            result = endpoint.stream()->write(message->target, text.toByteArray());
+        if (!first->streamOut(text, addDigest, key)) {
+            sendError(*first, "ERROR: CAN'T STREAM MESSAGE TO STRING", kSendFailed);
+            continue;
+        }
+        // Messages that waited for the same receiver go together in one datagram: a receiver
+        // reads the messages of a datagram one after the other, and a backed-up queue drains in
+        // a few writes instead of one wake-up per message.
+        std::vector<std::unique_ptr<Message>> batch;
+        QByteArray wire = text.toByteArray();
+        batch.push_back(std::move(first));
+        const QByteArray target = batch.front()->target;
+        while (batch.size() < size_t(kMaxBatchMessages) && wire.size() < kMaxBatchBytes) {
+            std::unique_ptr<Message> next = endpoint.outgoing().pickFor(target);
+            if (!next)
+                break;
+            SoString more;
+            if (!next->streamOut(more, addDigest, key) ||
+                wire.size() + qsizetype(more.length()) > kMaxBatchBytes) {
+                endpoint.outgoing().restoreFront(std::move(next));
+                break;
+            }
+            wire += more.toByteArray();
+            batch.push_back(std::move(next));
+        }
+        const auto result = endpoint.stream()->write(target, wire);
         if (result == BaseInterAppStream::WriteResult::Written) {
-            log("SEND ENQUEUED MESSAGE", message.get());
-            ++sent;
+            for (const auto &message : batch)
+                log("SEND ENQUEUED MESSAGE", message.get());
+            sent += int(batch.size());
             continue;
         }
-        if (result == BaseInterAppStream::WriteResult::TooLarge) {
-            sendError(*message, "ERROR: MESSAGE TOO LARGE", kSendFailed);
+        if (result == BaseInterAppStream::WriteResult::TooLarge && batch.size() == 1) {
+            sendError(*batch.front(), "ERROR: MESSAGE TOO LARGE", kSendFailed);
             continue;
         }
-        failedTargets.append(message->target);
-        log("REQUEUED MESSAGE", message.get());
-        endpoint.outgoing().requeueFront(std::move(message));
+        failedTargets.append(target);
+        // Back in their order; only the first one was really tried.
+        for (size_t i = batch.size(); i-- > 1;)
+            endpoint.outgoing().restoreFront(std::move(batch[i]));
+        log("REQUEUED MESSAGE", batch.front().get());
+        endpoint.outgoing().requeueFront(std::move(batch.front()));
     }
     if (sent)
         notifyQueuesChanged();

@@ -39,6 +39,9 @@ public:
     static constexpr int kLaunchPollSeconds = 300;
     static constexpr int kMaxLogEntries = 1000;
     static constexpr int kMaxEndpoints = 64;
+    // Queued messages for one receiver sent together in one datagram, at most.
+    static constexpr int kMaxBatchMessages = 256;
+    static constexpr qsizetype kMaxBatchBytes = 32 * 1024;
     // Errors of send().
     static constexpr int64_t kSendFailed = 59;
     static constexpr int64_t kRejected = 53;

@@ -187,6 +187,35 @@ void MessageQueue::requeue(std::unique_ptr<Message> message)
     putBack(std::move(message), false);
 }
 
+std::unique_ptr<Message> MessageQueue::pickFor(const QByteArray &target)
+{
+    ObjectLock lock(*this);
+    if (!m_targetCounts.count(target))
+        return nullptr;
+    const int64_t now = Clock::nowSeconds();
+    for (auto it = m_messages.begin(); it != m_messages.end(); ++it) {
+        Message &message = **it;
+        if (message.type == "Ignore" || message.target != target)
+            continue;
+        if (isExpired(message, now))
+            return nullptr; // left for the expiry pass, which answers it
+        count(message, -1);
+        std::unique_ptr<Message> picked = std::move(*it);
+        m_messages.erase(it);
+        return picked;
+    }
+    return nullptr;
+}
+
+void MessageQueue::restoreFront(std::unique_ptr<Message> message)
+{
+    if (!message)
+        return;
+    ObjectLock lock(*this);
+    count(*message, 1);
+    m_messages.push_front(std::move(message));
+}
+
 void MessageQueue::requeueFront(std::unique_ptr<Message> message)
 {
     putBack(std::move(message), true);

@@ -57,6 +57,10 @@ public:
     // The same bookkeeping, but back at the front: the message stays ahead of those queued
     // after it for the same target.
     void requeueFront(std::unique_ptr<Crosswire::Message> message);
+    // The first message for `target` that is not a watcher and has not expired; null when none.
+    std::unique_ptr<Crosswire::Message> pickFor(const QByteArray &target);
+    // Puts a message taken but never tried back at the front, untouched.
+    void restoreFront(std::unique_ptr<Crosswire::Message> message);
     // Like pick(-1), leaving the messages for `skipTargets` where they are.
     std::unique_ptr<Crosswire::Message> pickExcept(const QByteArrayList &skipTargets);
 
