@@ -463,25 +463,25 @@ int32_t CapsDatabase::replaceValues(const QString &domain, const QString &subdom
     return commit();
 }
 
-int32_t CapsDatabase::remove(const QString &domain, const QString &subdomain, const QString &key)
+int32_t CapsDatabase::remove(const QString &domain, const std::optional<QString> &subdomain,
+                             const QString &key)
 {
     if (domain.isEmpty())
         return failWith(PCD_E_INVALID_ARGUMENT, QStringLiteral("a domain is needed"));
-    if (subdomain.isEmpty() && !key.isEmpty())
+    if (!subdomain && !key.isEmpty())
         return failWith(PCD_E_INVALID_ARGUMENT, QStringLiteral("a key needs its sub-domain"));
     if (int32_t code = begin(); code != PCD_OK)
         return code;
     const QString name = normalizedDomain(domain);
-    const char *sql =
-        key.isEmpty()
-            ? (subdomain.isEmpty() ? "DELETE FROM domain_data WHERE domain = ?1"
-                                   : "DELETE FROM domain_data WHERE domain = ?1 AND subdomain = ?2")
-            : "DELETE FROM domain_data WHERE domain = ?1 AND subdomain = ?2 "
-              "AND key = ?3";
+    const char *sql = !subdomain ? "DELETE FROM domain_data WHERE domain = ?1"
+                      : key.isEmpty()
+                          ? "DELETE FROM domain_data WHERE domain = ?1 AND subdomain = ?2"
+                          : "DELETE FROM domain_data WHERE domain = ?1 AND subdomain = ?2 "
+                            "AND key = ?3";
     Statement erase(m_db, sql);
     erase.bind(1, name);
-    if (!subdomain.isEmpty())
-        erase.bind(2, subdomain);
+    if (subdomain)
+        erase.bind(2, *subdomain);
     if (!key.isEmpty())
         erase.bind(3, key);
     if (int rc = erase.prepareCode() == SQLITE_OK ? erase.step() : erase.prepareCode();

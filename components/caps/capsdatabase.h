@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -58,8 +59,10 @@ public:
     // Replaces every key of a sub-domain at once: readers see the old record or the new one.
     int32_t replaceValues(const QString &domain, const QString &subdomain,
                           const CapsValues &values);
-    // An empty key removes the sub-domain, an empty sub-domain the whole domain.
-    int32_t remove(const QString &domain, const QString &subdomain, const QString &key);
+    // An empty key removes every key of the sub-domain (the empty sub-domain: the domain's own
+    // keys); no sub-domain at all removes the whole domain.
+    int32_t remove(const QString &domain, const std::optional<QString> &subdomain,
+                   const QString &key);
     // An empty domain gives the time of the whole database.
     int32_t lastModified(const QString &domain, int64_t *milliseconds);
 

@@ -154,9 +154,13 @@ int32_t pcdSetDomainData(PCDSession session, const char *domain, const char *sub
 int32_t pcdRemoveDomainData(PCDSession session, const char *domain, const char *subdomain,
                             const char *key)
 {
-    if (!session || !hasText(domain) || (!hasText(subdomain) && hasText(key)))
+    if (!session || !hasText(domain) || (!subdomain && hasText(key)))
         return PCD_E_INVALID_ARGUMENT;
-    return session->database->remove(text(domain), text(subdomain), text(key));
+    // Only a NULL sub-domain means the whole domain: "" is the domain's own keys, so that a
+    // caller clearing those never wipes every sub-domain by mistake.
+    return session->database->remove(
+        text(domain), subdomain ? std::optional<QString>(text(subdomain)) : std::nullopt,
+        text(key));
 }
 
 int32_t pcdGetLastModTime(PCDSession session, const char *domain, int64_t *milliseconds)

@@ -59,7 +59,7 @@ enum {
     PCD_E_DATABASE = 7          // the file is not a configuration database, or I/O failed
 };
 
-// The library's folder name of the messaging applications and of their group definitions.
+// The domains of the messaging applications and of their group definitions.
 #define PCD_CROSSWIRE_DOMAIN "/tessaly/crosswire/"
 #define PCD_CROSSWIRE_GROUPS_DOMAIN "/tessaly/crosswire/groups/"
 
@@ -91,8 +91,9 @@ TESSALY_CAPS_EXPORT int32_t pcdGetDomainData(PCDSession session, const char *dom
 TESSALY_CAPS_EXPORT int32_t pcdSetDomainData(PCDSession session, const char *domain,
                                              const char *subdomain, const char *key,
                                              const char *value);
-// Removes one key; with a NULL key every key of the sub-domain; with a NULL sub-domain too the
-// whole domain. PCD_E_NOT_FOUND when nothing was there.
+// Removes one key; with a NULL key every key of the sub-domain (the sub-domain "" holds the
+// domain's own keys); with a NULL sub-domain and a NULL key the whole domain.
+// PCD_E_NOT_FOUND when nothing was there.
 TESSALY_CAPS_EXPORT int32_t pcdRemoveDomainData(PCDSession session, const char *domain,
                                                 const char *subdomain, const char *key);
 // The time of the last change of a domain, or of the whole database for a NULL or empty domain;

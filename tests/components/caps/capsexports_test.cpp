@@ -228,6 +228,12 @@ TEST(CapsExports, RemovalsAtEachLevelAndNotFound)
             ASSERT_EQ(l.pcdSetDomainData(s.handle(), Apps, sub, key, "v"), PCD_OK);
     }
     ASSERT_EQ(l.pcdSetDomainData(s.handle(), "/other/", "x", "k", "v"), PCD_OK);
+    ASSERT_EQ(l.pcdSetDomainData(s.handle(), Apps, "", "Own", "v"), PCD_OK);
+    EXPECT_EQ(s.keys(QLatin1String(Apps), QString()), QStringList{QStringLiteral("Own")});
+    // Guards against "" (the domain's own keys) being taken for "the whole domain".
+    EXPECT_EQ(l.pcdRemoveDomainData(s.handle(), Apps, "", nullptr), PCD_OK);
+    EXPECT_EQ(s.subdomains(QLatin1String(Apps)),
+              QStringList({QStringLiteral("a"), QStringLiteral("b")}));
     EXPECT_EQ(l.pcdRemoveDomainData(s.handle(), Apps, "a", "k1"), PCD_OK);
     EXPECT_EQ(s.keys(QLatin1String(Apps), QStringLiteral("a")), QStringList{QStringLiteral("k2")});
     EXPECT_EQ(l.pcdRemoveDomainData(s.handle(), Apps, "a", "k1"), PCD_E_NOT_FOUND);
