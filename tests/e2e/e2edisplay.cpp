@@ -164,6 +164,15 @@ void E2eDisplay::destroyWindow(quint32 window)
     sync();
 }
 
+void E2eDisplay::setWindowClass(quint32 window, const QByteArray &wmClass)
+{
+    if (!m_connection)
+        return;
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS,
+                        XCB_ATOM_STRING, 8, wmClass.size(), wmClass.constData());
+    sync();
+}
+
 void E2eDisplay::iconify(quint32 window)
 {
     constexpr uint32_t iconicState = 3;

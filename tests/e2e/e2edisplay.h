@@ -48,6 +48,8 @@ public:
     quint32 createWindow(const QString &title, quint32 transientFor = 0,
                          const QRect &geometry = QRect(100, 100, 400, 300));
     void destroyWindow(quint32 window);
+    // Sets WM_CLASS ("instance\0Class\0").
+    void setWindowClass(quint32 window, const QByteArray &wmClass);
     // Asks the window manager to minimise the window (ICCCM WM_CHANGE_STATE).
     void iconify(quint32 window);
     // Asks the window's program to close it (WM_DELETE_WINDOW), as the close button would.
