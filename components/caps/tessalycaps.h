@@ -11,6 +11,10 @@
 //   application of the messaging library is a sub-domain of "/tessaly/crosswire/", a group
 //   definition a sub-domain of "/tessaly/crosswire/groups/". Domains are not nested: the
 //   sub-domains of "/tessaly/crosswire/" are only the ones stored under that exact domain.
+//   caps-tool writes every key of an application record ("Group", "Specifier", "Path", ...,
+//   "ExecutablePath"; see CapsApplicationRecord) and a group definition with the keys
+//   "DisplayName" and "PreferredApp" (the specifier of the member that stands for the group);
+//   a group definition exists for the "Group" of every application caps-tool registered.
 // - payloads: installed units named by a code, each in a collection (the product it belongs
 //   to), each with data keys and string values.
 //
