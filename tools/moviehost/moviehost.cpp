@@ -78,7 +78,8 @@ constexpr Callback kCallbacks[] = {
 } // namespace
 
 MovieHost::MovieHost(const MovieHostSettings &settings, QWidget *parent)
-    : QWidget(parent, Qt::FramelessWindowHint), m_settings(settings)
+    : QWidget(parent, Qt::FramelessWindowHint)
+    , m_settings(settings)
 {
     setObjectName(QStringLiteral("MovieHost"));
     auto *layout = new QVBoxLayout(this);
@@ -96,7 +97,8 @@ MovieHost::~MovieHost() = default;
 bool MovieHost::load()
 {
     const QString required = m_settings.assetsFolder + QStringLiteral("/Required/");
-    const QString containerPath = QDir::cleanPath(required + QStringLiteral("WelcomeScreenContainer.swf"));
+    const QString containerPath =
+        QDir::cleanPath(required + QStringLiteral("WelcomeScreenContainer.swf"));
     const QString podPath = QDir::cleanPath(required + QStringLiteral("PodPlayer.swf"));
     if (!QFileInfo::exists(containerPath) || !QFileInfo::exists(podPath)) {
         qCWarning(lcMovieHost) << "movie missing in" << required;
@@ -127,11 +129,12 @@ QString MovieHost::dynamicContentXml() const
     QString files;
     for (const QString &name : names)
         files += QStringLiteral("<file>") + escaped(name) + QStringLiteral("</file>");
-    return QStringLiteral("<dynamic_content_info><application_name>pxo</application_name>")
-           + QStringLiteral("<root_directory>") + escaped(folder) + QStringLiteral("</root_directory>")
-           + QStringLiteral("<last_shown_pod_file_name>") + escaped(m_settings.lastShownPod)
-           + QStringLiteral("</last_shown_pod_file_name><filelist>") + files
-           + QStringLiteral("</filelist></dynamic_content_info>");
+    return QStringLiteral("<dynamic_content_info><application_name>pxo</application_name>") +
+           QStringLiteral("<root_directory>") + escaped(folder) +
+           QStringLiteral("</root_directory>") + QStringLiteral("<last_shown_pod_file_name>") +
+           escaped(m_settings.lastShownPod) +
+           QStringLiteral("</last_shown_pod_file_name><filelist>") + files +
+           QStringLiteral("</filelist></dynamic_content_info>");
 }
 
 QString MovieHost::callMovie(const QByteArray &name, const QVariantList &arguments)
@@ -218,25 +221,24 @@ void MovieHost::simulateLaunch(Application application)
     if (!m_settings.simulateLaunches || m_launching)
         return;
     setLaunching(application, true);
-    const QStringList statuses = application == Organizer
-                                     ? QStringList{QStringLiteral("Opening the catalog…"),
-                                                   QStringLiteral("Reading keywords…"),
-                                                   QStringLiteral("Preparing thumbnails…")}
-                                     : QStringList{QStringLiteral("Loading plug-ins…"),
-                                                   QStringLiteral("Reading presets…"),
-                                                   QStringLiteral("Preparing the workspace…")};
+    const QStringList statuses =
+        application == Organizer
+            ? QStringList{QStringLiteral("Opening the catalog…"),
+                          QStringLiteral("Reading keywords…"),
+                          QStringLiteral("Preparing thumbnails…")}
+            : QStringList{QStringLiteral("Loading plug-ins…"), QStringLiteral("Reading presets…"),
+                          QStringLiteral("Preparing the workspace…")};
     for (int i = 0; i < statuses.size(); ++i) {
-        QTimer::singleShot(600 * (i + 1), this,
-                           [this, application, text = statuses.at(i)] {
-                               showSplashStatus(application, text);
-                           });
+        QTimer::singleShot(600 * (i + 1), this, [this, application, text = statuses.at(i)] {
+            showSplashStatus(application, text);
+        });
     }
     QTimer::singleShot(600 * (statuses.size() + 1) + 400, this,
                        [this, application] { setLaunching(application, false); });
 }
 
-void MovieHost::slotGlintInit(bool app, int windowDraggerHeight, int closeBoxLeft,
-                              int closeBoxTop, int closeBoxRight, int closeBoxBottom)
+void MovieHost::slotGlintInit(bool app, int windowDraggerHeight, int closeBoxLeft, int closeBoxTop,
+                              int closeBoxRight, int closeBoxBottom)
 {
     record(QStringLiteral("WelcomeScreen_ContainerInitialized"),
            {app, windowDraggerHeight, closeBoxLeft, closeBoxTop, closeBoxRight, closeBoxBottom});
