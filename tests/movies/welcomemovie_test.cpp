@@ -283,3 +283,16 @@ TEST(WelcomeMovie, ScreenshotsAtRestAndWhileLaunching)
         },
         15000));
 }
+
+// Guards against Escape not asking to close while a control has the focus.
+TEST(WelcomeMovie, EscapeAsksToClose)
+{
+    QTemporaryDir pods;
+    MovieFixture fixture(withoutPods(pods));
+    ASSERT_TRUE(fixture.start());
+    QQuickItem *editor = fixture.item(QStringLiteral("editorTile"));
+    ASSERT_TRUE(fixture.tabTo(editor));
+    fixture.host().clearCalls();
+    fixture.pressKey(editor->window(), Qt::Key_Escape);
+    EXPECT_TRUE(fixture.waitForCall(QStringLiteral("WelcomeScreen_RequestAppClose()")));
+}
