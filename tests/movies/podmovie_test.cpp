@@ -171,3 +171,16 @@ TEST(PodMovie, ScreenshotWithAPod)
         },
         15000));
 }
+
+// Guards against escaped names in the content list being used as file names unchanged.
+TEST(PodMovie, EscapedNamesInTheListAreFound)
+{
+    QTemporaryDir pods;
+    writePod(pods.path(), QStringLiteral("tips & tricks"), "Tips");
+    MovieFixture fixture(podSettings(pods));
+    ASSERT_TRUE(fixture.start());
+    EXPECT_TRUE(fixture.host().dynamicContentXml().contains(
+        QLatin1String("<file>tips &amp; tricks.metadata.xml</file>")));
+    EXPECT_TRUE(fixture.waitForCall(currentPodCall(QStringLiteral("tips & tricks.metadata.xml"))))
+        << fixture.host().calls().join(u' ').toStdString();
+}
