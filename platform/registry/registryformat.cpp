@@ -22,6 +22,14 @@ const QByteArray VariantMagic = QByteArrayLiteral("@Variant(");
 
 QMutex caseMutex;
 QHash<QString, QHash<QString, QString>> caseBooks;
+// Per hive file, what QSettings in this process last read or wrote: the base of the three-way
+// merge in writeHive.
+QHash<QString, QSettings::SettingsMap> bases;
+
+bool same(const QVariant &a, const QVariant &b)
+{
+    return a.metaType() == b.metaType() && a == b;
+}
 
 QString fileNameOf(QIODevice &device)
 {
@@ -173,6 +181,7 @@ bool readHive(QIODevice &device, QSettings::SettingsMap &map)
     QHash<QString, QString> &book = caseBooks[fileName];
     for (auto it = cases.cbegin(); it != cases.cend(); ++it)
         book.insert(it.key(), it.value());
+    bases.insert(fileName, map);
     return true;
 }
 
@@ -185,14 +194,26 @@ QString casedName(const QString &fileName, const QString &foldedKey)
 
 bool writeHive(QIODevice &device, const QSettings::SettingsMap &map)
 {
-    // QSettings holds the hive's lock and has just read the file if it changed, so the map is
-    // the file's contents plus this process's changes: apply the difference to the file as it is.
+    // QSettings holds the hive's lock. Its map is what it last read plus this process's changes,
+    // but the file may have changed since (another process, a raw key write): QSettings decides
+    // whether to read again by size and time alone. So the changes are found against what it
+    // read (the base) and applied to the file as it is now; values nobody here touched stay as
+    // the file has them.
     const QString fileName = fileNameOf(device);
     RegError error = ERROR_SUCCESS;
     const std::unique_ptr<Hive> hive =
         HiveFile::readForUpdate(fileName, rootOf(fileName, nullptr), error);
     if (!hive)
         return false;
+    QSettings::SettingsMap base;
+    {
+        const QMutexLocker locker(&caseMutex);
+        base = bases.value(fileName);
+    }
+    const auto changedHere = [&](const QString &key, const QVariant &value) {
+        const auto it = base.constFind(key);
+        return it == base.cend() || !same(*it, value);
+    };
 
     QSet<QString> present;
     walk(hive->rootKey(), QString(), QString(), true,
@@ -202,14 +223,15 @@ bool writeHive(QIODevice &device, const QSettings::SettingsMap &map)
                  if (!addressable(reachable, value))
                      continue;
                  const QString mapKey = settingsKey(folded, value);
+                 present.insert(mapKey);
                  const auto it = map.constFind(mapKey);
                  if (it == map.cend()) {
-                     gone.append(value.name);
+                     // Removed here, or written elsewhere after QSettings read the file.
+                     if (base.contains(mapKey))
+                         gone.append(value.name);
                      continue;
                  }
-                 present.insert(mapKey);
-                 const QVariant stored = toVariant(value.value);
-                 if (stored.metaType() != it->metaType() || stored != *it)
+                 if (changedHere(mapKey, *it) && !same(toVariant(value.value), *it))
                      key.setValue(value.name, fromVariant(*it));
              }
              for (const QString &name : gone)
@@ -217,7 +239,8 @@ bool writeHive(QIODevice &device, const QSettings::SettingsMap &map)
          });
 
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        if (present.contains(it.key()))
+        // Not in the file: new here, or deleted elsewhere after QSettings read it.
+        if (present.contains(it.key()) || !changedHere(it.key(), *it))
             continue;
         const QStringList parts = it.key().split(QLatin1Char('/'), Qt::SkipEmptyParts);
         if (parts.isEmpty())
@@ -246,8 +269,14 @@ bool writeHive(QIODevice &device, const QSettings::SettingsMap &map)
     if (bytes.size() > RegDocument::MaxFileSize)
         return false;
     auto *file = qobject_cast<QFileDevice *>(&device);
-    return file ? HiveFile::writeReplacement(*file, bytes, fileName)
-                : device.write(bytes) == bytes.size();
+    const bool written = file ? HiveFile::writeReplacement(*file, bytes, fileName)
+                              : device.write(bytes) == bytes.size();
+    if (written) {
+        // QSettings takes its map as the file's contents from now on.
+        const QMutexLocker locker(&caseMutex);
+        bases.insert(fileName, map);
+    }
+    return written;
 }
 
 } // namespace

@@ -214,3 +214,29 @@ TEST(PtSettings, PathWithoutRootIsBelowCurrentUserSoftware)
     reg_key_cu_t key(QStringLiteral("software\\tessaly\\noroot"));
     EXPECT_EQ(key.queryDword(QStringLiteral("X")), 1u);
 }
+
+// Guards against a settings object that read the hive before another writer changed it wiping
+// that writer's values (added or deleted) when it writes its own.
+TEST(PtSettings, WriteAfterAnotherWriterKeepsTheirChanges)
+{
+    TestEnvironment env;
+    const QString key = QStringLiteral("Software\\Tessaly\\Merge");
+    {
+        reg_key_cu_t raw(key, KEY_WRITE);
+        ASSERT_EQ(raw.setDword(QStringLiteral("Doomed"), 1), ERROR_SUCCESS);
+    }
+    PtSettingsCU s(key);
+    EXPECT_TRUE(s.contains(QStringLiteral("Doomed")));
+    {
+        reg_key_cu_t raw(key, KEY_ALL_ACCESS);
+        ASSERT_EQ(raw.setDword(QStringLiteral("Theirs"), 2), ERROR_SUCCESS);
+        ASSERT_TRUE(raw.deleteValue(QStringLiteral("Doomed")));
+    }
+    s.setValue(QStringLiteral("Mine"), 3);
+    s.sync();
+    reg_key_cu_t check(key);
+    EXPECT_EQ(check.queryDword(QStringLiteral("Theirs")), 2u);
+    EXPECT_EQ(check.queryDword(QStringLiteral("Mine")), 3u);
+    RegValue value;
+    EXPECT_EQ(check.queryValue(QStringLiteral("Doomed"), value), ERROR_FILE_NOT_FOUND);
+}
