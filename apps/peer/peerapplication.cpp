@@ -9,6 +9,7 @@
 #include "crosswire/crosswireidentity.h"
 #include "crosswire/crosswirethread.h"
 #include "crosswire/message.h"
+#include "crosswire/specifier.h"
 
 #include <QLoggingCategory>
 
@@ -37,8 +38,12 @@ PeerApplication::~PeerApplication()
 
 bool PeerApplication::start()
 {
-    const QByteArray specifier =
-        m_options.specifier.isEmpty() ? m_profile.specifier : m_options.specifier.toLower();
+    KnObjects::Crosswire::Specifier own(m_options.specifier.isEmpty() ? m_profile.specifier
+                                                                      : m_options.specifier);
+    // The connector names a wanted instance apart from the specifier it registered.
+    if (!m_options.instance.isEmpty() && own.instance().isEmpty())
+        own.setInstance(m_options.instance);
+    const QByteArray specifier = own.text();
     m_context = std::make_unique<CrosswireContext>(CrosswireContext::Identity{
         KnObjects::CrosswireIdentity::userId(), KnObjects::CrosswireIdentity::digestKey()});
     if (!m_context->init(specifier)) {

@@ -28,7 +28,7 @@ std::optional<PeerOptions> PeerOptions::parse(const QStringList &arguments, QStr
                 arguments[++i].toUtf8();
         } else if (lower == QLatin1String("-nostartupscreen")) {
             options.noStartupScreen = true;
-        } else if (lower == QLatin1String("-noparam")) {
+        } else if (lower == QLatin1String("-noparam") || lower == QLatin1String("-noparams")) {
             options.noParam = true;
         } else if (argument == QLatin1String("--never-confirm")) {
             options.neverConfirm = true;

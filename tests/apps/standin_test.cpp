@@ -2,6 +2,7 @@
 // receives their start-up notifications and sends them scripts.
 
 #include "apps/peer/peerlog.h"
+#include "crosswire/specifier.h"
 #include "tests/crosswire/crosswiretestsupport.h"
 #include "tests/support/testenvironment.h"
 
@@ -134,6 +135,18 @@ struct ScriptRow
     QByteArray script;
     QByteArray result;
 };
+
+// Guards against the stand-in ignoring the instance the connector asked for.
+TEST_P(StandInTest, OpensTheInstanceTheConnectorNames)
+{
+    launch({QStringLiteral("-specifier"), QString::fromUtf8(GetParam().specifier),
+            QStringLiteral("-nostartupscreen"), QStringLiteral("-instance"), QStringLiteral("3")});
+    ASSERT_TRUE(waitForNotification(notification("launched_%:ok")));
+    Crosswire::Specifier instance(GetParam().specifier);
+    instance.setInstance("3");
+    EXPECT_EQ(m_notifications->entries().back().sender, instance.text());
+    EXPECT_EQ(m_context.ping(instance.text(), "STATUS"), QByteArray("IDLE"));
+}
 
 TEST_P(StandInTest, RunsTheLaunchersScriptsAndLogsEachOnOneLine)
 {
