@@ -20,6 +20,7 @@ int main(int argc, char **argv)
     TessalyApps::PeerApplication peer(
         {"pxoeditor-11.0", QStringLiteral("Tessaly Pixtrel Orvana 11.0 (Editor)"), "editor"},
         *options);
+    TessalyApps::PeerApplication::quitOnTerminationSignals();
     if (!peer.start())
         return 1;
     return app.exec();

@@ -19,6 +19,7 @@ int main(int argc, char **argv)
     }
     TessalyApps::PeerApplication peer(
         {"pxoorganizer-11.0", QStringLiteral("Orvana Organizer 11.0"), "organizer"}, *options);
+    TessalyApps::PeerApplication::quitOnTerminationSignals();
     if (!peer.start())
         return 1;
     return app.exec();

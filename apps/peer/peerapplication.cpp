@@ -11,13 +11,39 @@
 #include "crosswire/message.h"
 #include "crosswire/specifier.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
+
+#include <csignal>
 
 Q_DECLARE_LOGGING_CATEGORY(lcAppPeer)
 
 namespace TessalyApps {
 
 using KnObjects::CrosswireContext;
+
+namespace {
+
+volatile std::sig_atomic_t terminationRequested = 0;
+
+} // namespace
+
+void PeerApplication::quitOnTerminationSignals()
+{
+    const auto request = [](int) {
+        terminationRequested = 1;
+    };
+    std::signal(SIGTERM, request);
+    std::signal(SIGINT, request);
+    // A signal handler may only set the flag; the event loop looks at it.
+    auto *watch = new QTimer(QCoreApplication::instance());
+    watch->setInterval(kPumpIntervalMs);
+    QObject::connect(watch, &QTimer::timeout, QCoreApplication::instance(), [] {
+        if (terminationRequested)
+            QCoreApplication::quit();
+    });
+    watch->start();
+}
 
 PeerApplication::PeerApplication(PeerProfile profile, PeerOptions options, QObject *parent)
     : QObject(parent)

@@ -36,6 +36,9 @@ public:
     // Opens the endpoint and starts the start-up steps; false when no endpoint could be opened.
     bool start();
     bool isReady() const { return m_ready; }
+    // Makes SIGTERM and SIGINT end the event loop, so the endpoint is closed on the way out
+    // instead of being left behind for others to probe.
+    static void quitOnTerminationSignals();
 
 private:
     void runStep();

@@ -170,6 +170,19 @@ TEST_P(StandInTest, RunsTheLaunchersScriptsAndLogsEachOnOneLine)
     EXPECT_EQ(logLines(), sent);
 }
 
+// Guards against a stopped stand-in leaving its endpoint behind, so it would look running.
+TEST_P(StandInTest, StopsCleanlyOnTerminateAndIsNoLongerRunning)
+{
+    launch({});
+    ASSERT_TRUE(waitForNotification(notification("launched_%:ok")));
+    ASSERT_TRUE(m_context.isRunning(GetParam().specifier));
+    m_process.terminate();
+    ASSERT_TRUE(m_process.waitForFinished(5000));
+    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_FALSE(m_context.isRunning(GetParam().specifier));
+}
+
 // Guards against a failing script being reported as success.
 TEST_P(StandInTest, AFailingScriptComesBackAsAnError)
 {
