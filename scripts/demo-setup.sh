@@ -42,3 +42,12 @@ if [ -x "$reg" ]; then
             --value Default --type sz --data "$editor"
     fi
 fi
+
+caps="$build/tools/caps-tool/caps-tool"
+if [ -x "$caps" ]; then
+    [ -x "$build/apps/organizer/PixtrelOrvanaOrganizer" ] &&
+        "$caps" register pxoorganizer-11.0 --path "$build/apps/organizer/PixtrelOrvanaOrganizer" >/dev/null
+    [ -x "$build/apps/editor/PixtrelOrvanaEditor" ] &&
+        "$caps" register pxoeditor-11.0 --path "$build/apps/editor/PixtrelOrvanaEditor" >/dev/null
+fi
+exit 0
