@@ -27,7 +27,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 display_number=$((90 + RANDOM % 100))
-Xvfb ":$display_number" -screen 0 1280x900x24 -nolisten tcp >"$demo/xvfb.log" 2>&1 &
+Xvfb ":$display_number" -screen 0 1280x900x24 -nolisten tcp -noreset >"$demo/xvfb.log" 2>&1 &
 xvfb_pid=$!
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 export DISPLAY=":$display_number"

@@ -42,12 +42,13 @@ bool E2eDisplay::start(bool withWindowManager, const QProcessEnvironment &enviro
                        QString *error)
 {
     // -displayfd: the server picks a free display itself and writes its number once it accepts
-    // connections, so parallel test runs never race for a number and nothing sleeps.
+    // connections, so parallel test runs never race for a number and nothing sleeps. -noreset:
+    // the server would otherwise reset whenever its last client leaves, refusing the next one.
     if (!m_server.start(QStringLiteral("Xvfb"),
                         {QStringLiteral("-displayfd"), QStringLiteral("1"),
                          QStringLiteral("-screen"), QStringLiteral("0"),
                          QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                         QStringLiteral("tcp")},
+                         QStringLiteral("tcp"), QStringLiteral("-noreset")},
                         environment)) {
         *error = QStringLiteral("Xvfb did not start: ") + m_server.errorString();
         return false;
