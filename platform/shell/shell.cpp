@@ -1,11 +1,19 @@
 #include "platform/shell/shell.h"
 
+#ifdef TESSALY_SHELL_DESKTOP_SERVICES
 #include <QDesktopServices>
+#endif
 #include <QProcess>
 
 bool Shell::openUrl(const QUrl &url)
 {
-    return url.isValid() && QDesktopServices::openUrl(url);
+    if (!url.isValid())
+        return false;
+#ifdef TESSALY_SHELL_DESKTOP_SERVICES
+    return QDesktopServices::openUrl(url);
+#else
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+#endif
 }
 
 QString Shell::serviceControlProgram()
