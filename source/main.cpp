@@ -20,7 +20,6 @@
 
 #include "platform/registry/ptsettings.h"
 
-#include <QDir>
 #include <QThread>
 
 #include <memory>
@@ -129,10 +128,8 @@ int main(int argc, char **argv)
         !waitForClosingInstance(instanceName, caption))
         return 0;
 
-    QStringList qtArguments;
-    for (int i = 0; i < argc; ++i)
-        qtArguments.append(QString::fromLocal8Bit(argv[i]));
-    const StartupCommandLine commandLine = StartupCommandLine::parse(qtArguments, rawArguments);
+    const StartupCommandLine commandLine =
+        StartupCommandLine::parse(QCoreApplication::arguments(), rawArguments);
     int startupApplication = 0;
     if (commandLine.subLaunchAllowed)
         startupApplication = readStartupApplication();
