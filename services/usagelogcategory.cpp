@@ -1,0 +1,3 @@
+#include "services/usagelogcategory.h"
+
+Q_LOGGING_CATEGORY(lcUsage, "tessaly.services.usage", QtWarningMsg)
