@@ -1,0 +1,3 @@
+#include "services/mbslog.h"
+
+Q_LOGGING_CATEGORY(lcMbs, "tessaly.services.mbs", QtWarningMsg)
