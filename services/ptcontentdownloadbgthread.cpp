@@ -140,9 +140,12 @@ bool copyTree(const QString &source, const QString &target)
     return ok;
 }
 
-std::string textOf(MBS::Result result, MBS::StringValue *value)
+// The text of one of the item's string getters (empty when it fails).
+std::string textOf(MBS::ContentItem *content,
+                   MBS::Result (MBS::ContentItem::*getter)(MBS::StringValue **))
 {
-    if (result != MBS::kSuccess) {
+    MBS::StringValue *value = nullptr;
+    if ((content->*getter)(&value) != MBS::kSuccess) {
         if (value)
             value->release();
         return {};
@@ -271,11 +274,9 @@ void PtContentDownloadBgThread::synchronise(uint32_t kind, const QString &folder
             continue;
         uint32_t offered = 1;
         content->isOffered(&offered);
-        MBS::StringValue *value = nullptr;
         if (!offered) {
-            const std::string name = textOf(content->getName(&value), value);
-            value = nullptr;
-            const std::string identifier = textOf(content->getIdentifier(&value), value);
+            const std::string name = textOf(content.get(), &MBS::ContentItem::getName);
+            const std::string identifier = textOf(content.get(), &MBS::ContentItem::getIdentifier);
             if (!MBS::isSafeItemName(name)) {
                 qCWarning(lcMbs) << "withdrawn content item skipped, unsafe name:"
                                  << printable(name);
@@ -294,9 +295,8 @@ void PtContentDownloadBgThread::synchronise(uint32_t kind, const QString &folder
             }
             continue;
         }
-        const std::string identifier = textOf(content->getIdentifier(&value), value);
-        value = nullptr;
-        const std::string version = textOf(content->getVersion(&value), value);
+        const std::string identifier = textOf(content.get(), &MBS::ContentItem::getIdentifier);
+        const std::string version = textOf(content.get(), &MBS::ContentItem::getVersion);
         if (!MBS::isSafeItemName(identifier) || !PtContentManifest::isValidToken(version)) {
             qCWarning(lcMbs) << "content item skipped, unsafe identifier or version:"
                              << printable(identifier) << printable(version);
