@@ -273,6 +273,56 @@ CrosswireEndpoint *CrosswireContext::senderEndpoint(const QByteArray &sender) co
     return own ? own : mainEndpoint();
 }
 
+// While a thread holds an endpoint's lock, the responses it produces (a queue's "Timeout"
+// answers, the Error responses of messages that cannot go) wait here and are sent when it has let
+// go: sending runs the connector's hooks, which must never be called under that lock.
+class CrosswireContext::DeferredResponses
+{
+public:
+    DeferredResponses()
+        : m_outer(active == nullptr)
+    {
+        if (m_outer)
+            active = this;
+    }
+    ~DeferredResponses()
+    {
+        if (!m_outer)
+            return;
+        active = nullptr;
+        for (auto &[context, response] : m_responses)
+            context->send(*response, false, false, {});
+        for (auto &[context, failure] : m_failures)
+            context->sendError(*failure.first, failure.second, kSendFailed);
+    }
+    DeferredResponses(const DeferredResponses &) = delete;
+    DeferredResponses &operator=(const DeferredResponses &) = delete;
+
+    // Keeps `response` for later when a deferral is active on this thread.
+    static bool defer(CrosswireContext &context, std::unique_ptr<Message> &&response)
+    {
+        if (!active)
+            return false;
+        active->m_responses.emplace_back(&context, std::move(response));
+        return true;
+    }
+    // Keeps the Error response of `message` for later (on the outermost active deferral).
+    void fail(CrosswireContext &context, std::unique_ptr<Message> message, const QByteArray &text)
+    {
+        active->m_failures.emplace_back(&context, std::pair(std::move(message), text));
+    }
+
+private:
+    static thread_local DeferredResponses *active;
+    const bool m_outer;
+    std::vector<std::pair<CrosswireContext *, std::unique_ptr<Message>>> m_responses;
+    std::vector<std::pair<CrosswireContext *, std::pair<std::unique_ptr<Message>, QByteArray>>>
+        m_failures;
+};
+
+thread_local CrosswireContext::DeferredResponses *CrosswireContext::DeferredResponses::active =
+    nullptr;
+
 bool CrosswireContext::sendError(const Message &message, const QByteArray &text, int64_t code)
 {
     log(text, &message);
@@ -294,7 +344,8 @@ void CrosswireContext::respond(const Message &message, const QByteArray &respons
             m_pendingForwards.append(
                 {m_errorForward, "ERROR " + response->summary() + "\n" + body});
     }
-    send(*response, false, false, {});
+    if (!DeferredResponses::defer(*this, std::move(response)))
+        send(*response, false, false, {});
 }
 
 bool CrosswireContext::deliverLocally(CrosswireEndpoint &target, const Message &message)
@@ -364,37 +415,58 @@ bool CrosswireContext::send(Message &message, bool allowLaunch, bool wait,
         if (!deliverLocally(*own, message))
             return sendError(message, "ERROR: MESSAGE QUEUE IS FULL", kSendFailed);
     } else {
-        // 8. Another process. The endpoint's lock keeps queued and direct writes in order.
+        // 8. Another process. The endpoint's lock keeps queued and direct writes in order; it
+        // is never held while the connector's hooks run (isRunning() asks them, a launch is
+        // one), since a hook may call back into the library from this or another thread.
         CrosswireEndpoint *queueOwner = from;
         if (!queueOwner)
             return sendError(message, "ERROR: NO ENDPOINT", kSendFailed);
-        ObjectLock sendLock(*queueOwner);
-        const bool queuedBefore = queueOwner->outgoing().holdsMessageFor(target);
         BaseInterAppStream::WriteResult result = BaseInterAppStream::WriteResult::Full;
-        if (!queuedBefore) {
-            InterAppStream *stream = queueOwner->stream();
-            result = stream->write(target, wire);
+        bool queued = false;
+        {
+            ObjectLock sendLock(*queueOwner);
+            const bool queuedBefore =
+                queueOwner->outgoing().holdsMessageFor(target) || queueOwner->isLaunching(target);
+            if (!queuedBefore)
+                result = queueOwner->stream()->write(target, wire);
+            if (result == BaseInterAppStream::WriteResult::Full) {
+                // A full receiver runs, so it only needs time; so do messages queued before.
+                queued = queueOwner->outgoing().add(std::make_unique<Message>(message));
+                if (!queued)
+                    return sendError(message, "ERROR: MESSAGE QUEUE IS FULL", kSendFailed);
+            } else if (result != BaseInterAppStream::WriteResult::Written &&
+                       result != BaseInterAppStream::WriteResult::TooLarge && allowLaunch) {
+                queueOwner->setLaunching(target, true);
+            }
         }
         if (result == BaseInterAppStream::WriteResult::Written) {
             log("SEND", &message);
         } else if (result == BaseInterAppStream::WriteResult::TooLarge) {
             // It can never fit one datagram: retrying would only delay the same answer.
             return sendError(message, "ERROR: MESSAGE TOO LARGE", kSendFailed);
-        } else {
-            // A full receiver runs, so it only needs time; a missing one may need launching.
-            if (result != BaseInterAppStream::WriteResult::Full) {
-                if (!allowLaunch)
-                    return sendError(message, "ERROR: LAUNCHING IS SUPPRESSED", kSendFailed);
-                if (!isRunning(target)) {
-                    log("TARGET IS NOT RUNNING", &message);
-                    if (!m_hooks->launchTarget(target, launchParams, false))
-                        return sendError(message, "ERROR: TARGET COULD NOT BE LAUNCHED",
-                                         kSendFailed);
+        } else if (!queued) {
+            // Nobody reads the target's mailslot: it may need launching.
+            if (!allowLaunch)
+                return sendError(message, "ERROR: LAUNCHING IS SUPPRESSED", kSendFailed);
+            bool launched = true;
+            if (!isRunning(target)) {
+                log("TARGET IS NOT RUNNING", &message);
+                launched = m_hooks->launchTarget(target, launchParams, false);
+                if (launched)
                     log("LAUNCHING TARGET", &message);
-                }
             }
-            if (!queueOwner->outgoing().add(std::make_unique<Message>(message)))
+            {
+                ObjectLock sendLock(*queueOwner);
+                queueOwner->setLaunching(target, false);
+                if (launched)
+                    queued = queueOwner->outgoing().add(std::make_unique<Message>(message));
+            }
+            if (!launched)
+                return sendError(message, "ERROR: TARGET COULD NOT BE LAUNCHED", kSendFailed);
+            if (!queued)
                 return sendError(message, "ERROR: MESSAGE QUEUE IS FULL", kSendFailed);
+        }
+        if (queued) {
             log("ENQUEUED OUTGOING MESSAGE", &message);
             if (m_thread)
                 m_thread->wake();
@@ -484,6 +556,8 @@ bool CrosswireContext::isRunning(const QByteArray &specifier)
 int CrosswireContext::sendQueued(CrosswireEndpoint &endpoint)
 {
     endpoint.expireOutgoing();
+    // Declared before the lock, so what it gathered goes out once the lock is released.
+    DeferredResponses deferred;
     ObjectLock sendLock(endpoint);
     QByteArrayList failedTargets;
     const QByteArray key = m_identity.digestKey;
@@ -494,7 +568,7 @@ int CrosswireContext::sendQueued(CrosswireEndpoint &endpoint)
     while (std::unique_ptr<Message> first = endpoint.outgoing().pickExcept(failedTargets)) {
         SoString text;
         if (!first->streamOut(text, addDigest, key)) {
-            sendError(*first, "ERROR: CAN'T STREAM MESSAGE TO STRING", kSendFailed);
+            deferred.fail(*this, std::move(first), "ERROR: CAN'T STREAM MESSAGE TO STRING");
             continue;
         }
         // Messages that waited for the same receiver go together in one datagram: a receiver
@@ -525,7 +599,7 @@ int CrosswireContext::sendQueued(CrosswireEndpoint &endpoint)
             continue;
         }
         if (result == BaseInterAppStream::WriteResult::TooLarge && batch.size() == 1) {
-            sendError(*batch.front(), "ERROR: MESSAGE TOO LARGE", kSendFailed);
+            deferred.fail(*this, std::move(batch.front()), "ERROR: MESSAGE TOO LARGE");
             continue;
         }
         failedTargets.append(target);

@@ -148,6 +148,8 @@ public:
     void notifyQueuesChanged();
 
 private:
+    class DeferredResponses;
+
     bool sendError(const Crosswire::Message &message, const QByteArray &text, int64_t code);
     bool deliverLocally(CrosswireEndpoint &target, const Crosswire::Message &message);
     CrosswireEndpoint *senderEndpoint(const QByteArray &sender) const;

@@ -87,6 +87,21 @@ size_t CrosswireEndpoint::pendingResponses() const
                                 [](const auto &handler) { return handler->serial() != -1; }));
 }
 
+void CrosswireEndpoint::setLaunching(const QByteArray &target, bool launching)
+{
+    ObjectLock lock(*this);
+    if (launching)
+        m_launching.append(target);
+    else
+        m_launching.removeOne(target);
+}
+
+bool CrosswireEndpoint::isLaunching(const QByteArray &target) const
+{
+    ObjectLock lock(*this);
+    return m_launching.contains(target);
+}
+
 bool CrosswireEndpoint::isBackedUp() const
 {
     return m_received.size() >= m_received.maxLength();
@@ -96,15 +111,33 @@ int CrosswireEndpoint::drainTransport()
 {
     if (!m_stream || !m_stream->isOpen())
         return 0;
-    ObjectLock lock(*this);
+    // One drainer at a time keeps the received queue in arrival order. A second one does not
+    // wait: whatever it came for is read and announced by the one at work.
+    if (m_draining.exchange(true))
+        return 0;
+    struct DrainEnd
+    {
+        std::atomic<bool> &flag;
+        ~DrainEnd() { flag.store(false); }
+    } drainEnd{m_draining};
+
     MessageGlobals &globals = MessageGlobals::instance();
     const bool verify = globals.verifyDigests();
     const QByteArray key = m_context.identity().digestKey;
     int added = 0;
     while (!isBackedUp()) {
-        if (m_stream->isEmpty() && !m_stream->receive())
-            break;
-        const QByteArrayList datagrams = m_stream->takeReceivedMessages();
+        QByteArrayList datagrams;
+        std::function<void(const Message &)> observer;
+        {
+            // Only the stream is touched under the endpoint's lock: the "Received" answers below
+            // are sends, and a send may run the connector's hooks, which must never be called
+            // with this lock held.
+            ObjectLock lock(*this);
+            if (m_stream->isEmpty() && !m_stream->receive())
+                break;
+            datagrams = m_stream->takeReceivedMessages();
+            observer = m_arrivalObserver;
+        }
         for (const QByteArray &datagram : datagrams) {
             size_t offset = 0;
             const size_t size = size_t(datagram.size());
@@ -121,8 +154,8 @@ int CrosswireEndpoint::drainTransport()
                     continue;
                 m_context.respond(*message, "Received", QByteArray(), 0);
                 m_context.log("RECEIVE", message.get());
-                if (m_arrivalObserver)
-                    m_arrivalObserver(*message);
+                if (observer)
+                    observer(*message);
                 if (m_received.add(std::move(message)))
                     ++added;
             }

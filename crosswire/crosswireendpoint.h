@@ -4,6 +4,7 @@
 #include "crosswire/solockable.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 
 #include <atomic>
 #include <functional>
@@ -58,6 +59,10 @@ public:
 
     // Drops the expired outgoing messages (answering "Timeout" when asked).
     void expireOutgoing();
+    // Marks `target` as being launched for a message of this endpoint: until the mark goes,
+    // messages to it are queued behind that one instead of written past it.
+    void setLaunching(const QByteArray &target, bool launching);
+    bool isLaunching(const QByteArray &target) const;
     // True while the received queue has no room for what the transport holds.
     bool isBackedUp() const;
 
@@ -72,6 +77,8 @@ private:
     CrosswireData::MessageQueue m_outgoing;
     std::vector<std::shared_ptr<Crosswire::MsgHandler>> m_handlers;
     std::function<void(const Crosswire::Message &)> m_arrivalObserver;
+    QByteArrayList m_launching;
+    std::atomic<bool> m_draining{false};
     std::atomic<int64_t> m_receivedExpired{0};
     std::atomic<int64_t> m_outgoingExpired{0};
 };

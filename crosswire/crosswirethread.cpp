@@ -133,14 +133,21 @@ void CrosswireThread::sleep(int milliseconds)
 
 void CrosswireThread::cycle()
 {
-    ObjectLock lock(m_threadLock);
-    handleThreadMessages();
+    // The thread lock covers the thread's own state (its stream and named values). Handling,
+    // answering and sending run after it is released: they reach the connector's hooks, and a
+    // hook may launch a program and call back into the library.
+    QByteArrayList datagrams;
+    {
+        ObjectLock lock(m_threadLock);
+        datagrams = receiveThreadMessages();
+        expireValues();
+    }
+    handleThreadMessages(datagrams);
     for (CrosswireEndpoint *endpoint : m_context.endpoints()) {
         endpoint->drainTransport();
         m_context.sendQueued(*endpoint);
     }
     m_context.flushForwards();
-    expireValues();
     QByteArray idleName;
     {
         std::lock_guard guard(m_valuesMutex);
@@ -156,16 +163,21 @@ void CrosswireThread::cycle()
     }
 }
 
-void CrosswireThread::handleThreadMessages()
+QByteArrayList CrosswireThread::receiveThreadMessages()
 {
     if (!m_stream || !m_stream->isOpen())
-        return;
+        return {};
     for (int i = 0; i < kMaxThreadMessagesPerCycle && m_stream->receive(); ++i) {
     }
+    return m_stream->takeReceivedMessages();
+}
+
+void CrosswireThread::handleThreadMessages(const QByteArrayList &datagrams)
+{
     const auto &globals = CrosswireData::MessageGlobals::instance();
     const QByteArray key = m_context.identity().digestKey;
     const auto main = handler("MAIN");
-    for (const QByteArray &datagram : m_stream->takeReceivedMessages()) {
+    for (const QByteArray &datagram : datagrams) {
         size_t offset = 0;
         while (offset < size_t(datagram.size())) {
             Message message;

@@ -4,6 +4,7 @@
 #include "crosswire/thread.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 
 #include <map>
@@ -80,7 +81,8 @@ public:
     CrosswireContext &context() const { return m_context; }
 
 private:
-    void handleThreadMessages();
+    QByteArrayList receiveThreadMessages();
+    void handleThreadMessages(const QByteArrayList &datagrams);
     void expireValues();
 
     CrosswireContext &m_context;

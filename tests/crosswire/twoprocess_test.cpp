@@ -5,86 +5,19 @@
 #include "crosswire/interappstream.h"
 #include "crosswire/messageglobals.h"
 #include "crosswire/sostring.h"
+#include "tests/crosswire/crosswirepeerprocess.h"
 #include "tests/crosswire/crosswiretestsupport.h"
 #include "tests/support/testenvironment.h"
 
-#include <QElapsedTimer>
-#include <QProcess>
-
 #include <gtest/gtest.h>
-
-#include <csignal>
 
 using namespace KnObjects;
 using Crosswire::Message;
+using CrosswireTest::Peer;
 using CrosswireTest::pumpUntil;
 using CrosswireTest::RecordingHandler;
 
 namespace {
-
-class Peer
-{
-public:
-    explicit Peer(const QStringList &arguments)
-    {
-        m_process.setProgram(QStringLiteral(CROSSWIRE_PEER_PATH));
-        m_process.setArguments(arguments);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        m_process.waitForStarted(5000);
-    }
-    ~Peer()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(5000))
-                m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    Peer(const Peer &) = delete;
-    Peer &operator=(const Peer &) = delete;
-
-    // The first line starting with `prefix`; empty when none came in `milliseconds`.
-    QByteArray waitForLine(const QByteArray &prefix, int milliseconds = 10000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        for (;;) {
-            while (m_process.canReadLine()) {
-                const QByteArray line = m_process.readLine().trimmed();
-                m_lines.append(line);
-                if (line.startsWith(prefix))
-                    return line;
-            }
-            if (timer.elapsed() > milliseconds || m_process.state() == QProcess::NotRunning) {
-                m_process.waitForReadyRead(0);
-                if (!m_process.canReadLine())
-                    return {};
-                continue;
-            }
-            m_process.waitForReadyRead(50);
-        }
-    }
-    // Reads the lines that arrived so far.
-    QByteArrayList lines()
-    {
-        m_process.waitForReadyRead(0);
-        while (m_process.canReadLine())
-            m_lines.append(m_process.readLine().trimmed());
-        return m_lines;
-    }
-    void waitForExit() { m_process.waitForFinished(10000); }
-    void crash()
-    {
-        ::kill(pid_t(m_process.processId()), SIGKILL);
-        m_process.waitForFinished(5000);
-    }
-
-private:
-    QProcess m_process;
-    QByteArrayList m_lines;
-};
 
 class TwoProcessTest : public ::testing::Test
 {
