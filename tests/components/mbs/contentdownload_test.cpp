@@ -392,6 +392,29 @@ TEST_F(ContentDownloadHttpTest, DestructionWritesTheManifestThePassDidNotWrite)
     EXPECT_FALSE(QFileInfo::exists(scratch()));
 }
 
+// The demo feed of the repository: its index matches its files, and a pass fills an empty pods
+// folder with the three sample pods, quick-fix in its newer version.
+TEST_F(ContentDownloadHttpTest, DemoFeedFillsAnEmptyPodsFolder)
+{
+    const QString assets = QStringLiteral(TESSALY_SOURCE_DIR "/assets/");
+    MbsTestFolder::setUserValue(QStringLiteral("ContentFeed"),
+                                QString(assets + QStringLiteral("feed")));
+    runPass();
+    EXPECT_EQ(manifest(), QByteArray("learn-tutorials 1\norganize-catalog 1\nquick-fix 2\n"));
+    for (const char *name : {"learn-tutorials.metadata.xml", "organize-catalog.metadata.xml"})
+        EXPECT_EQ(readFile(pod(QLatin1String(name))),
+                  readFile(assets + QStringLiteral("pods/") + QLatin1String(name)))
+            << name;
+    for (const char *name : {"quick-fix.metadata.xml", "quick-fix.swf"}) {
+        EXPECT_EQ(readFile(pod(QLatin1String(name))),
+                  readFile(assets + QStringLiteral("feed/quick-fix/2/") + QLatin1String(name)))
+            << name;
+        EXPECT_NE(readFile(pod(QLatin1String(name))),
+                  readFile(assets + QStringLiteral("pods/") + QLatin1String(name)))
+            << name;
+    }
+}
+
 TEST_F(ContentDownloadHttpTest, ThreadThatNeverRanWritesNothing)
 {
     writeFile(pod(QStringLiteral("manifest.txt")), "z 9   a 1");
