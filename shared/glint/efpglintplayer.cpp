@@ -2,6 +2,7 @@
 
 #include "platform/nativewindow/nativewindows.h"
 #include "shared/glint/efpunicode.h"
+#include "shared/glint/glintplayertrust.h"
 
 #include <QLoggingCategory>
 
@@ -207,10 +208,22 @@ void EFPGlintPlayer::setStageVisible(bool visible)
     NativeWindows::showWindow(m_stageWindow, visible);
 }
 
+bool EFPGlintPlayer::trusted(const char *path)
+{
+    const QString movie = QString::fromUtf8(path ? path : "");
+    if (GlintPlayerTrust::mayLoad(movie))
+        return true;
+    qCWarning(lcGlint) << "movie" << movie
+                       << "refused: its folder is neither the host's nor listed in a trust file";
+    return false;
+}
+
 int32_t EFPGlintPlayer::loadMovie(const char *path)
 {
     if (!m_player)
         return kNoPlayer;
+    if (!trusted(path))
+        return kUntrustedFolder;
     const int32_t code = EFPPlayerLoadSWF(m_player, toUtf16(path ? path : "").c_str());
     setStageVisible(true);
     return code;
@@ -220,6 +233,8 @@ int32_t EFPGlintPlayer::loadComponent(const char *path)
 {
     if (!m_player)
         return kNoPlayer;
+    if (!trusted(path))
+        return kUntrustedFolder;
     const int32_t code = EFPPlayerLoadComponent(m_player, toUtf16(path ? path : "").c_str());
     setStageVisible(true);
     return code;

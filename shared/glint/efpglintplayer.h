@@ -20,6 +20,9 @@ public:
     static constexpr int32_t kNoPlayer = 0x40002;
     // The code of callExternalInterface without a request or out pointer.
     static constexpr int32_t kMissingArgument = 3;
+    // The code of load operations refused because the movie lies outside the folders the
+    // player trusts (GlintPlayerTrust); nothing is loaded.
+    static constexpr int32_t kUntrustedFolder = 0x4000A;
 
     // The identifiers of the player's registered messages, obtained once per process.
     struct Messages
@@ -62,7 +65,7 @@ public:
     void reparentStage(NativeHandle parent, int x, int y, int width, int height);
     void setStageVisible(bool visible);
 
-    // UTF-8 paths; the library's result code, or kNoPlayer.
+    // UTF-8 paths; the library's result code, kNoPlayer or kUntrustedFolder.
     int32_t loadMovie(const char *path);
     int32_t loadComponent(const char *path);
     // Calls a movie function with a UTF-8 invoke document. A reply is handed over in *result as
@@ -79,6 +82,8 @@ public:
     static bool isLibraryInitialized();
 
 private:
+    // Whether GlintPlayerTrust lets the movie load; logs a refusal.
+    static bool trusted(const char *path);
     static qintptr hostWindowProcedure(NativeHandle window, quint32 message, quintptr wParam,
                                        qintptr lParam);
 
