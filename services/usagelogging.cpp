@@ -27,8 +27,10 @@ struct UsageState
 
 UsageState &state()
 {
-    static UsageState s;
-    return s;
+    // Never destroyed: at exit the libraries' own state may already be gone, so nothing may call
+    // into them from a destructor. stop() is what ends usage logging.
+    static UsageState *const s = new UsageState;
+    return *s;
 }
 
 const QString productLine = QStringLiteral("Orvana11");
