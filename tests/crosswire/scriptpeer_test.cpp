@@ -1,0 +1,139 @@
+// A script in this process talks to another process that answers through
+// Crosswire.onReceive, as the launcher and its sub-applications do.
+
+#include "tests/crosswire/scriptsupport.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using CrosswireTest::ScriptApplication;
+
+namespace {
+
+constexpr const char *kPeerSpecifier = "scriptpeer-1.0";
+
+class ScriptPeerProcess
+{
+public:
+    explicit ScriptPeerProcess(const QStringList &arguments)
+    {
+        m_process.setProgram(QStringLiteral(CROSSWIRE_SCRIPTPEER_PATH));
+        m_process.setArguments(arguments);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        m_process.waitForStarted(5000);
+    }
+    ~ScriptPeerProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000))
+                m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    ScriptPeerProcess(const ScriptPeerProcess &) = delete;
+    ScriptPeerProcess &operator=(const ScriptPeerProcess &) = delete;
+
+    // The first line starting with `prefix`; empty when none came in time.
+    QByteArray waitForLine(const QByteArray &prefix, int milliseconds = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < milliseconds) {
+            while (m_process.canReadLine()) {
+                const QByteArray line = m_process.readLine().trimmed();
+                m_lines.append(line);
+                if (line.startsWith(prefix))
+                    return line;
+            }
+            if (m_process.state() == QProcess::NotRunning && !m_process.canReadLine())
+                return {};
+            m_process.waitForReadyRead(50);
+        }
+        return {};
+    }
+
+private:
+    QProcess m_process;
+    QByteArrayList m_lines;
+};
+
+class ScriptPeer : public ScriptApplication
+{
+protected:
+    void SetUp() override
+    {
+        ScriptApplication::SetUp();
+        m_peer = std::make_unique<ScriptPeerProcess>(
+            QStringList{QStringLiteral("--specifier"), QLatin1String(kPeerSpecifier),
+                        QStringLiteral("--script"),
+                        QStringLiteral("function answer(x) { return 'answer ' + x; }")});
+        ASSERT_EQ(m_peer->waitForLine("READY"), QByteArray("READY ") + kPeerSpecifier);
+    }
+    void TearDown() override
+    {
+        m_peer.reset();
+        ScriptApplication::TearDown();
+    }
+    QString send(const QString &body)
+    {
+        QString escaped = body;
+        escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        escaped.replace(QLatin1Char('"'), QLatin1String("\\\""));
+        return value(QStringLiteral(R"JS(
+            var answers = [];
+            var cw = new Crosswire();
+            cw.target = '%1';
+            cw.body = "%2";
+            cw.onResult = function (m) { answers.push('result:' + m.body + ':' + m.sender); };
+            cw.onError = function (m) {
+                answers.push('error:' + m.headers['Error-Code'] + ':' + m.body);
+            };
+            String(cw.send());
+        )JS")
+                         .arg(QLatin1String(kPeerSpecifier), escaped));
+    }
+
+    std::unique_ptr<ScriptPeerProcess> m_peer;
+};
+
+TEST_F(ScriptPeer, OnResultGetsTheValueThePeersOnReceiveReturned)
+{
+    ASSERT_EQ(send(QStringLiteral("answer(6 * 7)")), QLatin1String("true"));
+    EXPECT_EQ(m_peer->waitForLine("SCRIPT"), QByteArray("SCRIPT answer(6 * 7)"));
+    ASSERT_TRUE(pumpUntilScript(QStringLiteral("answers.length > 0")));
+    EXPECT_EQ(value(QStringLiteral("answers.join('|')")),
+              QStringLiteral("result:answer 42:") + QLatin1String(kPeerSpecifier));
+}
+
+TEST_F(ScriptPeer, InvalidBodyAtThePeerComesBackThroughOnErrorWithTheScriptsCode)
+{
+    const QString body = QStringLiteral("answer(6 *");
+    // The code the same script engine gives this error here.
+    ASSERT_FALSE(run(QStringLiteral("eval('answer(6 *')")));
+    const int expected = engine->getLastError().code;
+    ASSERT_NE(expected, 0);
+    ASSERT_EQ(send(body), QLatin1String("true"));
+    ASSERT_TRUE(pumpUntilScript(QStringLiteral("answers.length > 0")));
+    const QString answer = value(QStringLiteral("answers[0]"));
+    EXPECT_TRUE(answer.startsWith(QStringLiteral("error:%1:SyntaxError").arg(expected)))
+        << answer.toStdString();
+    // Nothing else came for it.
+    EXPECT_EQ(value(QStringLiteral("answers.length")), QLatin1String("1"));
+}
+
+TEST_F(ScriptPeer, ExchangesWithThePeerEndWithoutHandlersLeft)
+{
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(send(QStringLiteral("answer(%1)").arg(i)), QLatin1String("true"));
+    ASSERT_TRUE(pumpUntilScript(QStringLiteral("Crosswire.pendingResponses == 0")));
+    EXPECT_EQ(value(QStringLiteral("Crosswire.isRunning('%1')").arg(QLatin1String(kPeerSpecifier))),
+              QLatin1String("true"));
+    EXPECT_EQ(value(QStringLiteral("Crosswire.getStatus('%1')").arg(QLatin1String(kPeerSpecifier))),
+              QLatin1String("IDLE"));
+}
+
+} // namespace
