@@ -11,14 +11,21 @@
 #include "source/launcherimagestore.h"
 #include "source/launcherlog.h"
 #include "source/launchermessagebox.h"
+#include "source/launchermessaging.h"
 #include "source/launcherpaths.h"
 #include "source/launcherpixmapsexception.h"
 #include "source/missingfilesalert.h"
 #include "source/ptlaunchercustomwindowwidget.h"
 #include "source/singleinstance.h"
 #include "source/startupcommandline.h"
+#include "source/startupdispatch.h"
 
 #include "platform/registry/ptsettings.h"
+
+#if __has_include("services/usagelogging.h")
+#include "services/usagelogging.h"
+#define TESSALY_HAVE_USAGE_LOGGING 1
+#endif
 
 #include <QThread>
 
@@ -83,15 +90,38 @@ int readStartupApplication()
     return settings.value(QStringLiteral("QuickLaunchApp"), 0).toInt();
 }
 
-// Call sites of the parts that come with the messaging endpoint and usage logging.
-void initializeMessaging() {}
-void startUsageLogging() {}
-void stopUsageLogging() {}
+void initializeMessaging()
+{
+    LauncherMessaging::initialize();
+    LauncherApp::setMessagingPump(&LauncherMessaging::pump);
+    // After the timer is gone, with the application object still there for the engine.
+    LauncherApp::addDeferredDestruction([] {
+        LauncherApp::setMessagingPump({});
+        LauncherMessaging::terminate();
+    });
+}
+
+void startUsageLogging()
+{
+#ifdef TESSALY_HAVE_USAGE_LOGGING
+    UsageLogging::start();
+#endif
+}
+
+void stopUsageLogging()
+{
+#ifdef TESSALY_HAVE_USAGE_LOGGING
+    UsageLogging::stop();
+#endif
+}
+
 // Hands the start-up script to a sub-application when one is due; returns the name of the
 // application whose send failed (empty when none failed). Sets the sub-launch flag.
-QString dispatchStartupScript(int /*startupApplication*/, const QStringList & /*files*/)
+QString dispatchStartupScript(int startupApplication, const QStringList &files)
 {
-    return {};
+    return StartupDispatch::run(StartupDispatch::plan(startupApplication, files),
+                                &LauncherMessaging::sendToOrganizer,
+                                &LauncherMessaging::sendToEditor);
 }
 
 } // namespace
