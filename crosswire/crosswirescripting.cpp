@@ -4,7 +4,11 @@
 #include "components/scriptruntime/scriptara/engine.h"
 #include "crosswire/crosswireliveobjectfactory.h"
 #include "crosswire/proxyobjectfactory.h"
+#include "crosswire/scriptlocalizercomponent.h"
 #include "crosswire/urlobjectfactory.h"
+
+#include <QJSEngine>
+#include <QJSValue>
 
 #include <mutex>
 
@@ -35,7 +39,17 @@ bool CrosswireScripting::install(KnScript::Engine &engine)
     bool installed = true;
     for (const char *name : {"Crosswire", "URL", "ProxyObject"})
         installed = engine.installClass(Kernova::String(name)) && installed;
-    return installed;
+    // localize() for the ZStrings of scripts.
+    std::shared_ptr<ScriptLocalizerComponent> localizer(new ScriptLocalizerComponent);
+    localizer->initialize();
+    installed = engine.installObject(Kernova::String(ScriptLocalizerComponent::kName), localizer) &&
+                installed;
+    const QJSValue define =
+        engine.jsEngine().evaluate(QLatin1String(ScriptLocalizerComponent::globalFunctionScript()));
+    const QJSValue global = engine.jsEngine().globalObject();
+    const QJSValue outcome = QJSValue(define).callWithInstance(
+        global, {global.property(QLatin1String(ScriptLocalizerComponent::kName))});
+    return installed && !outcome.isError();
 }
 
 } // namespace KnObjects

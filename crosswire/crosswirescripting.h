@@ -7,7 +7,8 @@ class Engine;
 namespace KnObjects {
 
 // Installs the messaging library's script classes on an engine: Crosswire (with its static
-// members), URL and ProxyObject. Their factories are registered once per process.
+// members), URL and ProxyObject, and the function localize() for the ZStrings of scripts. Their
+// factories are registered once per process.
 class CrosswireScripting
 {
 public:

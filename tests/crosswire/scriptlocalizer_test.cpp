@@ -1,7 +1,9 @@
 // ZStringLocalizer: texts of scripts from the dictionaries beside them.
 
 #include "components/scriptruntime/kernova/filespec.h"
+#include "crosswire/scriptlocalizercomponent.h"
 #include "crosswire/zstringlocalizer.h"
+#include "tests/crosswire/scriptsupport.h"
 #include "tests/support/testenvironment.h"
 
 #include <QDir>
@@ -9,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+using CrosswireTest::ScriptApplication;
+using KnObjects::ScriptLocalizerComponent;
 using KnObjects::ZStringLocalizer;
 
 namespace {
@@ -131,17 +135,48 @@ TEST_F(ScriptLocalizer, OversizedDictionaryIsNotRead)
 TEST_F(ScriptLocalizer, PushedLocalizerAnswersTheRuntimesTranslateUntilRemoved)
 {
     const Kernova::String text("$$$/Tools/Title=Tools");
+    // What the localizers already pushed in this process say (the process's own one gives the
+    // default text).
+    const QString before = Kernova::Localizer::translate(text, script).toQString();
+    ASSERT_NE(before, QLatin1String("Werkzeuge"));
     {
         ZStringLocalizer localizer(QStringLiteral("de_de"));
         Kernova::Localizer::push(&localizer);
         EXPECT_EQ(Kernova::Localizer::translate(text, script).toQString(),
                   QLatin1String("Werkzeuge"));
         Kernova::Localizer::remove(&localizer);
-        EXPECT_EQ(Kernova::Localizer::translate(text, script).toQString(), text.toQString());
+        EXPECT_EQ(Kernova::Localizer::translate(text, script).toQString(), before);
         Kernova::Localizer::push(&localizer);
     }
     // Destroyed, it is off the stack.
-    EXPECT_EQ(Kernova::Localizer::translate(text, script).toQString(), text.toQString());
+    EXPECT_EQ(Kernova::Localizer::translate(text, script).toQString(), before);
+}
+
+class ScriptLocalize : public ScriptApplication
+{
+};
+
+TEST_F(ScriptLocalize, ScriptsTranslateThroughTheDictionaryBesideThemAndFillPlaceholders)
+{
+    const QString folder = environment.root() + QStringLiteral("/scripts");
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/Albums")));
+    const QString locale = ScriptLocalizerComponent::processLocalizer().locale();
+    QFile dictionary(folder + QStringLiteral("/Albums/Albums_") + locale + QStringLiteral(".dat"));
+    ASSERT_TRUE(dictionary.open(QIODevice::WriteOnly));
+    dictionary.write("$$$/Albums/Count=%1 albums, %2 new\n");
+    dictionary.close();
+    // The script runs from its file, as a start-up script does.
+    ASSERT_TRUE(engine->evaluate(
+        Kernova::String("var counted = localize('$$$/Albums/Count=%1 folders', 12, 3);"
+                        "var missing = localize('$$$/Albums/Missing=%1 missing', 'none');"),
+        nullptr, Kernova::String(folder + QStringLiteral("/Albums.jsx"))))
+        << lastError().toStdString();
+    EXPECT_EQ(value(QStringLiteral("counted")), QLatin1String("12 albums, 3 new"));
+    EXPECT_EQ(value(QStringLiteral("missing")), QLatin1String("none missing"));
+    // A script without a file has no dictionary: the default text.
+    EXPECT_EQ(value(QStringLiteral("localize('$$$/Albums/Count=%1 folders', 2)")),
+              QLatin1String("2 folders"));
+    EXPECT_EQ(value(QStringLiteral("localize('plain %1', 'text')")), QLatin1String("plain text"));
 }
 
 } // namespace

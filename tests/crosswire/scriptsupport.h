@@ -24,11 +24,12 @@ protected:
     void SetUp() override { start("scripttest-1.0"); }
     void TearDown() override { stop(); }
 
-    void start(const QByteArray &specifier)
+    void start(const QByteArray &specifier,
+               std::unique_ptr<KnObjects::CrosswireConnectorHooks> hooks = nullptr)
     {
         engine = KnScript::Engine::createEngine(KnScript::Engine::kScriptEngineType);
         ASSERT_NE(engine, nullptr);
-        context = std::make_unique<KnObjects::CrosswireContext>(identity());
+        context = std::make_unique<KnObjects::CrosswireContext>(identity(), std::move(hooks));
         ASSERT_TRUE(context->init(specifier));
         ASSERT_TRUE(context->addHandler(std::make_shared<KnObjects::ScriptaraHandler>(engine)));
         ASSERT_TRUE(run(QLatin1String(kOnReceive))) << lastError().toStdString();
