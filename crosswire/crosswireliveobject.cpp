@@ -305,11 +305,12 @@ bool CrosswireLiveObject::send(CrosswireContext &context, KnScript::Engine *engi
 
 bool CrosswireLiveObject::sendResult(CrosswireContext &context, const QByteArray &text)
 {
-    if (!m_message->requests("Result") || m_message->sender.isEmpty())
+    if (!m_message->requests("Result") || m_message->sender.isEmpty() || m_resultSent)
         return false;
     std::unique_ptr<Message> response = m_message->makeResponse("Result", context.ownSpecifier());
     response->body = text;
-    return context.send(*response, false, false, {});
+    m_resultSent = context.send(*response, false, false, {}) || m_resultSent;
+    return m_resultSent;
 }
 
 int CrosswireLiveObject::call(int id, const Kernova::Array &arguments, Variant &result)

@@ -91,6 +91,8 @@ public:
     // Answers this (received) message with a Result response carrying `text`; false when the
     // sender did not ask for one or it could not be sent.
     bool sendResult(CrosswireContext &context, const QByteArray &text);
+    // Whether sendResult() answered this message already.
+    bool resultSent() const { return m_resultSent; }
 
 private:
     int setField(int id, const Kernova::Variant &value);
@@ -104,6 +106,7 @@ private:
     };
     QMap<int, Dynamic> m_dynamic;
     QMap<QString, int> m_dynamicIds;
+    bool m_resultSent = false;
 };
 
 } // namespace KnObjects

@@ -65,8 +65,8 @@ int ScriptaraHandler::handle(int event, Crosswire::Message &message, QByteArray 
     const Variant crosswire = engine->getProperty(KnScript::LiveObjectAPI::getGlobalObject(engine),
                                                   Kernova::String("Crosswire"));
     const Variant onReceive = engine->getProperty(crosswire, Kernova::String("onReceive"));
-    const Kernova::Array arguments{
-        Variant(std::shared_ptr<Kernova::LiveObject>(CrosswireLiveObject::fromMessage(message)))};
+    const std::shared_ptr<CrosswireLiveObject> received = CrosswireLiveObject::fromMessage(message);
+    const Kernova::Array arguments{Variant(std::shared_ptr<Kernova::LiveObject>(received))};
     Variant value;
     QString errorText;
     int errorCode = 0;
@@ -81,6 +81,9 @@ int ScriptaraHandler::handle(int event, Crosswire::Message &message, QByteArray 
         return errorCode;
     }
     result = ScriptValues::utf8(engine, value);
+    // The script answered with sendResult() already: the sender gets one Result, not two.
+    if (received->resultSent())
+        message.responseRequest.replace("Result", "");
     return 0;
 }
 

@@ -11,7 +11,8 @@ namespace KnObjects {
 // The script message handler of an endpoint: hands every script message to the script function
 // Crosswire.onReceive of its engine, with the message as a Crosswire object. The function's
 // value, as text, is the Result; a script error gives an Error response with the error's text
-// and code. Responses and other protocol messages are not scripts and are left alone.
+// and code; a script that answered with sendResult() already is not answered again. Responses
+// and other protocol messages are not scripts and are left alone.
 //
 // Making one installs the script classes (Crosswire, URL, ProxyObject) on the engine. The usual
 // set-up, on the thread that later pumps:

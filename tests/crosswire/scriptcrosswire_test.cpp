@@ -113,6 +113,18 @@ TEST_F(ScriptCrosswire, ResponsesArriveInOrderAndTheExchangeIsCleanedUp)
     ASSERT_TRUE(pumpUntilScript(QStringLiteral("Crosswire.pendingResponses == 0")));
 }
 
+// Guards against a script that answered with sendResult() being answered twice.
+TEST_F(ScriptCrosswire, SendResultAnswersOnceAndTheReturnValueIsNotSentAgain)
+{
+    ASSERT_EQ(sendToSelf(QStringLiteral("String(bt.sendResult('early')) + ' then late'")),
+              QLatin1String("true"));
+    ASSERT_TRUE(pumpUntilScript(QStringLiteral("Crosswire.pendingResponses == 0")));
+    EXPECT_EQ(value(QStringLiteral("log.join('|')")), QLatin1String("result:early"));
+    // A message that asked for no Result cannot be answered with one.
+    EXPECT_EQ(value(QStringLiteral("var q = new Crosswire(); String(q.sendResult('x'))")),
+              QLatin1String("false"));
+}
+
 TEST_F(ScriptCrosswire, WithoutResponseFunctionsNothingIsRequested)
 {
     CrosswireEndpoint *main = context->mainEndpoint();

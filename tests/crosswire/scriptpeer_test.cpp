@@ -17,9 +17,10 @@ constexpr const char *kPeerSpecifier = "scriptpeer-1.0";
 class ScriptPeerProcess
 {
 public:
-    explicit ScriptPeerProcess(const QStringList &arguments)
+    explicit ScriptPeerProcess(const QStringList &arguments,
+                               const QString &program = QStringLiteral(CROSSWIRE_SCRIPTPEER_PATH))
     {
-        m_process.setProgram(QStringLiteral(CROSSWIRE_SCRIPTPEER_PATH));
+        m_process.setProgram(program);
         m_process.setArguments(arguments);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start();
@@ -134,6 +135,33 @@ TEST_F(ScriptPeer, ExchangesWithThePeerEndWithoutHandlersLeft)
               QLatin1String("true"));
     EXPECT_EQ(value(QStringLiteral("Crosswire.getStatus('%1')").arg(QLatin1String(kPeerSpecifier))),
               QLatin1String("IDLE"));
+}
+
+class ScriptSilentPeer : public ScriptApplication
+{
+};
+
+TEST_F(ScriptSilentPeer, OnTimeoutIsCalledWhenTheTargetRunsButNeverAnswers)
+{
+    // A peer that holds its endpoint and handles nothing.
+    ScriptPeerProcess silent(QStringList{QStringLiteral("hold"), QStringLiteral("--specifier"),
+                                         QStringLiteral("silentpeer-1.0")},
+                             QStringLiteral(CROSSWIRE_PEER_PATH));
+    ASSERT_EQ(silent.waitForLine("READY"), QByteArray("READY silentpeer-1.0"));
+    ASSERT_EQ(value(QStringLiteral(R"JS(
+        var events = [];
+        var t = new Crosswire();
+        t.target = 'silentpeer-1.0';
+        t.body = 'never handled';
+        t.onResult = function (m) { events.push('result'); };
+        t.onTimeout = function (m) { events.push('timeout:' + m.type); };
+        String(t.send(1));
+    )JS")),
+              QLatin1String("true"));
+    ASSERT_TRUE(pumpUntilScript(QStringLiteral("events.length > 0"), 15));
+    EXPECT_EQ(value(QStringLiteral("events.join('|')")), QLatin1String("timeout:Timeout"));
+    // The Timeout ends the exchange.
+    ASSERT_TRUE(pumpUntilScript(QStringLiteral("Crosswire.pendingResponses == 0")));
 }
 
 } // namespace
