@@ -116,7 +116,7 @@ void stopUsageLogging()
 }
 
 // Hands the start-up script to a sub-application when one is due; returns the name of the
-// application whose send failed (empty when none failed). Sets the sub-launch flag.
+// application whose send failed (empty when none failed). Sets the sub-launch flag when sent.
 QString dispatchStartupScript(int startupApplication, const QStringList &files)
 {
     return StartupDispatch::run(StartupDispatch::plan(startupApplication, files),

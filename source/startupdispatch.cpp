@@ -95,16 +95,16 @@ QString StartupDispatch::run(const Plan &plan, const Send &toOrganizer, const Se
     if (plan.target == Target::None)
         return {};
     const bool organizer = plan.target == Target::Organizer;
-    QString failed;
     try {
         (organizer ? toOrganizer : toEditor)(plan.script);
+        LauncherContext::setSubLaunched(true);
+        return {};
     } catch (const std::exception &error) {
         qCWarning(lcLauncher) << "start-up script not sent:" << error.what();
-        failed = organizer ? organizerName() : editorName();
     } catch (...) {
         qCWarning(lcLauncher) << "start-up script not sent";
-        failed = organizer ? organizerName() : editorName();
     }
-    LauncherContext::setSubLaunched(true);
-    return failed;
+    // The box that follows promises the Welcome Screen: with the flag set it would never show,
+    // and the launcher would sit hidden with nothing to wait for.
+    return organizer ? organizerName() : editorName();
 }

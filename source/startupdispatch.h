@@ -35,9 +35,9 @@ public:
 
     using Send = std::function<void(const QString &script)>;
 
-    // Sends the plan's script with the sender of its target and sets the sub-launch flag when a
-    // script was handed over (also when the send threw). Returns the display name of the
-    // application whose send threw, empty when none did.
+    // Sends the plan's script with the sender of its target and sets the sub-launch flag once
+    // the script was handed over. A send that throws leaves the flag alone, so the Welcome
+    // Screen opens; the display name of that application is returned (empty when none failed).
     static QString run(const Plan &plan, const Send &toOrganizer, const Send &toEditor);
     // The names the could-not-launch message shows.
     static QString organizerName();
