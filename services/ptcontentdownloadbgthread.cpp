@@ -63,9 +63,16 @@ bool emptyFolder(const QString &folder)
 bool isPrivateFolder(const QString &folder)
 {
     struct stat info = {};
-    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0)
+    if (::lstat(QFile::encodeName(QDir::cleanPath(folder)).constData(), &info) != 0)
         return false;
     return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 022) == 0;
+}
+
+bool isOwnFolder(const QString &folder)
+{
+    struct stat info = {};
+    return ::lstat(QFile::encodeName(QDir::cleanPath(folder)).constData(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 // Copies one regular file over target through a temporary file in the target's folder renamed
@@ -226,25 +233,30 @@ void PtContentDownloadBgThread::run()
 
 QString PtContentDownloadBgThread::prepareScratch()
 {
-    QString scratch = scratchFolder();
-    const QFileInfo info(scratch);
-    if (info.isSymLink())
-        QFile::remove(QDir::cleanPath(scratch));
-    else if (info.isDir())
-        deleteTree(scratch);
     const auto privateMode =
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-    if (QDir().mkdir(scratch, privateMode) || isPrivateFolder(scratch))
-        return scratch;
-    // The temporary folder may be shared by several users, and another one's scratch folder of
-    // this name is not ours to use or remove: fall back to one of our own.
-    scratch = QDir::tempPath() + QStringLiteral("/WelcomeScreen-") + QString::number(::geteuid()) +
-              QDir::separator();
-    if (QFileInfo(scratch).isDir() && isPrivateFolder(scratch))
-        deleteTree(scratch);
-    if (QDir().mkdir(scratch, privateMode) && isPrivateFolder(scratch))
-        return scratch;
-    qCWarning(lcMbs) << "no private scratch folder for downloads:" << scratch;
+    // The temporary folder may be shared by several users: a scratch folder of this name that
+    // belongs to another one is not ours to use or remove, and a symbolic link in its place is
+    // removed as a link. Another user's folder sends the downloads to one of our own instead.
+    // Paths without their final separator: through "link/" the system would look at the
+    // link's target, not at the link.
+    auto clear = [](const QString &folder) {
+        const QFileInfo info(QDir::cleanPath(folder));
+        if (info.isSymLink())
+            QFile::remove(info.filePath());
+        else if (info.isDir() && isOwnFolder(folder))
+            deleteTree(info.filePath());
+    };
+    const QStringList candidates{scratchFolder(),
+                                 QDir::tempPath() + QStringLiteral("/WelcomeScreen-") +
+                                     QString::number(::geteuid()) + QDir::separator()};
+    for (const QString &scratch : candidates) {
+        clear(scratch);
+        if ((QDir().mkdir(scratch, privateMode) || QFileInfo(scratch).isDir()) &&
+            isPrivateFolder(scratch))
+            return scratch;
+    }
+    qCWarning(lcMbs) << "no private scratch folder for downloads below" << QDir::tempPath();
     return QString();
 }
 

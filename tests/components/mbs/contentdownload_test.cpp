@@ -15,6 +15,9 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -157,6 +160,58 @@ TEST_P(ContentDownloadTest, LeftoverScratchFolderIsDeletedBeforeTheFirstDownload
     EXPECT_FALSE(QFileInfo::exists(pod(QStringLiteral("stale.swf"))));
     EXPECT_FALSE(QFileInfo::exists(pod(QStringLiteral("sub"))));
     EXPECT_FALSE(QFileInfo::exists(scratch()));
+}
+
+TEST_P(ContentDownloadTest, ReadOnlyPreviousVersionIsReplaced)
+{
+    writeFile(pod(QStringLiteral("pod.swf")), "old movie");
+    QFile::setPermissions(pod(QStringLiteral("pod.swf")), QFileDevice::ReadOwner);
+    writeFile(pod(QStringLiteral("manifest.txt")), "pod 1\n");
+    publish(FeedBuilder().item(QStringLiteral("pod"), QStringLiteral("pod"), QStringLiteral("2"),
+                               {file("pod.swf", "new movie")}),
+            GetParam());
+    runPass();
+    EXPECT_EQ(readFile(pod(QStringLiteral("pod.swf"))), QByteArray("new movie"));
+    EXPECT_TRUE(QFileInfo(pod(QStringLiteral("pod.swf"))).permissions() & QFileDevice::WriteOwner);
+    EXPECT_EQ(manifest(), QByteArray("pod 2\n"));
+}
+
+// Guards against following a symbolic link planted where the scratch folder goes.
+TEST_P(ContentDownloadTest, ScratchFolderThatIsALinkIsRemovedNotFollowed)
+{
+    const QString elsewhere = folder.path(QStringLiteral("elsewhere"));
+    writeFile(elsewhere + QStringLiteral("/keep.txt"), "keep");
+    ASSERT_TRUE(QFile::link(elsewhere, scratch()));
+    publish(FeedBuilder().item(QStringLiteral("pod"), QStringLiteral("pod"), QStringLiteral("1"),
+                               {file("pod.swf", "movie")}),
+            GetParam());
+    runPass();
+    EXPECT_EQ(snapshot(elsewhere),
+              (QMap<QString, QByteArray>{{QStringLiteral("keep.txt"), "keep"}}));
+    EXPECT_FALSE(QFileInfo(scratch()).isSymLink());
+    EXPECT_EQ(readFile(pod(QStringLiteral("pod.swf"))), QByteArray("movie"));
+}
+
+// Guards against deleting, or downloading into, another user's scratch folder in a shared
+// temporary folder.
+TEST_P(ContentDownloadTest, AnotherUsersScratchFolderIsLeftAlone)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs to give a folder to another user";
+    writeFile(scratch() + QStringLiteral("/theirs.txt"), "theirs");
+    const QByteArray path = QFile::encodeName(scratch());
+    ASSERT_EQ(::chown(path.constData(), 4242, 4242), 0);
+    ASSERT_EQ(::chmod(path.constData(), 0755), 0);
+    publish(FeedBuilder().item(QStringLiteral("pod"), QStringLiteral("pod"), QStringLiteral("1"),
+                               {file("pod.swf", "movie")}),
+            GetParam());
+    runPass();
+    EXPECT_EQ(readFile(scratch() + QStringLiteral("/theirs.txt")), QByteArray("theirs"));
+    EXPECT_EQ(readFile(pod(QStringLiteral("pod.swf"))), QByteArray("movie"));
+    EXPECT_FALSE(QFileInfo::exists(pod(QStringLiteral("theirs.txt"))));
+    EXPECT_EQ(
+        QDir(folder.path(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList{QStringLiteral("WelcomeScreen")});
 }
 
 TEST_P(ContentDownloadTest, EmptyListLeavesTheFolderButRewritesAManifest)
