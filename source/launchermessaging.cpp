@@ -13,7 +13,7 @@
 #include "crosswire/crosswireendpoint.h"
 #include "crosswire/crosswireidentity.h"
 #include "crosswire/message.h"
-#include "crosswire/msghandler.h"
+#include "crosswire/scriptarahandler.h"
 #include "platform/desktop/desktopconnection.h"
 
 #include <chrono>
@@ -30,33 +30,6 @@ const char *const LauncherMessaging::kMotivaSpecifier = "motivaorvana-11.0";
 const char *const LauncherMessaging::kLaunchParameters = "-noparams";
 
 namespace {
-
-// Hands every received script to the engine: the body is run as script and its value is the
-// result (sent back when the sender asked for a Result). A script error answers with the error's
-// code, so a sender asking for errors learns why.
-class LauncherScriptHandler : public KnObjects::Crosswire::MsgHandler
-{
-public:
-    static constexpr int kNoEngine = 32;
-
-    int handle(int event, KnObjects::Crosswire::Message &message, QByteArray &result) override
-    {
-        if (event != 1)
-            return 0;
-        KnScript::Engine *engine = KnScript::Engine::getCurrent();
-        if (!engine)
-            return kNoEngine;
-        Kernova::Variant value;
-        if (!engine->evaluate(Kernova::String(QString::fromUtf8(message.body)), &value)) {
-            const KnScript::Engine::Error error = engine->getLastError();
-            result = error.message.toQString().toUtf8();
-            qCWarning(lcLauncher) << "script from" << message.sender << "failed:" << result;
-            return error.code != 0 ? error.code : 1;
-        }
-        result = value.toString().toQString().toUtf8();
-        return 0;
-    }
-};
 
 struct State
 {
@@ -124,10 +97,13 @@ bool LauncherMessaging::initialize()
     if (s.context)
         return s.context->isInitialized();
 
+    // 1. The runtime.
     Kernova::InitTerm::init();
     KnScript::InitTerm::init();
     s.runtimeUp = true;
 
+    // 2. The process's messaging identity, with the connector that knows and launches the
+    // family's applications.
     auto connector = std::make_unique<CrosswireConnector>();
     connector->loadInstalled();
     s.connector = connector.get();
@@ -140,12 +116,26 @@ bool LauncherMessaging::initialize()
         qCWarning(lcLauncher) << "cannot open the messaging endpoint" << kLauncherSpecifier << ":"
                               << s.context->status();
 
+    // 3. The engine, for the life of the process.
     s.engine = KnScript::Engine::createEngine(KnScript::Engine::kScriptEngineType);
-    if (opened)
-        s.context->addHandler(std::make_shared<LauncherScriptHandler>());
+    if (!s.engine) {
+        qCWarning(lcLauncher) << "no script engine: received messages are not handled";
+        return opened;
+    }
 
+    // 4. Every message for the launcher goes to Crosswire.onReceive on that engine.
+    if (opened)
+        s.context->addHandler(std::make_shared<KnObjects::ScriptaraHandler>(s.engine));
+
+    // 5. A received body is run as script; its value is the result.
+    if (!s.engine->evaluate(
+            Kernova::String("Crosswire.onReceive = function(bt) { return eval (bt.body);}")))
+        qCWarning(lcLauncher) << "cannot install the receiving script:"
+                              << s.engine->getLastError().message.toQString();
+
+    // 6. What received scripts call.
     s.component = Crosswire::LauncherComponent::create();
-    if (!s.engine || !Crosswire::LauncherComponent::install(*s.engine, s.component))
+    if (!Crosswire::LauncherComponent::install(*s.engine, s.component))
         qCWarning(lcLauncher) << "cannot install the launcher component";
     return opened;
 }
