@@ -429,4 +429,26 @@ TEST(ScriptCrosswireTables, EveryMemberIsRegisteredWithItsIdFlagsAndSignature)
     check(staticObject, statics);
 }
 
+TEST(ScriptCrosswireSetUp, AppSpecifierSetBeforeTheEndpointOpensOpensIt)
+{
+    TestEnvironment environment;
+    KnScript::Engine *engine = KnScript::Engine::createEngine(KnScript::Engine::kScriptEngineType);
+    ASSERT_NE(engine, nullptr);
+    {
+        CrosswireContext context(CrosswireTest::identity());
+        ScriptaraHandler handler(engine); // installs the classes
+        EXPECT_FALSE(context.isInitialized());
+        // Without an open endpoint nothing can be sent.
+        EXPECT_FALSE(engine->evaluate(Kernova::String("var early = new Crosswire(); early.target = "
+                                                      "'a-1.0'; early.body = '1'; early.send()")));
+        EXPECT_TRUE(engine->evaluate(Kernova::String("Crosswire.appSpecifier = 'LateInit-2.0'")));
+        EXPECT_TRUE(context.isInitialized());
+        EXPECT_EQ(context.ownSpecifier(), QByteArray("lateinit-2.0"));
+        // Setting the same name again is no change; another one is refused.
+        EXPECT_TRUE(engine->evaluate(Kernova::String("Crosswire.appSpecifier = 'lateinit-2.0'")));
+        EXPECT_FALSE(engine->evaluate(Kernova::String("Crosswire.appSpecifier = 'other-2.0'")));
+    }
+    KnScript::Engine::destroyCurrent();
+}
+
 } // namespace
