@@ -113,6 +113,9 @@ protected:
         Options options;
         options.arguments = arguments;
         options.environment.insert(QStringLiteral("TESSALY_PEER_LOG"), m_peerLog);
+        // The first-launch service commands must not reach the user's own service manager.
+        options.environment.insert(QStringLiteral("TESSALY_SERVICE_CONTROL"),
+                                   QStringLiteral("/bin/true"));
         options.loggingRules = QStringLiteral("tessaly.launcher.debug=true");
         return startLauncher(label, options);
     }
