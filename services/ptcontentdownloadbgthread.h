@@ -13,10 +13,13 @@
 // one background pass, and keeps the folder's "manifest.txt". The Welcome widget starts it at
 // the end of its construction and keeps no pointer to it:
 //
-//     auto *thread = new PtContentDownloadBgThread(LauncherContext::app(), podsFolder);
+//     auto *thread = new PtContentDownloadBgThread(LauncherContext::application(),
+//                                                  PodContent::podsFolder(),
+//                                                  PodContent::swfFolder());
+//     thread->setLocaleCode(PodContent::localeCode()); // optional: else LocaleUtil's code
 //     thread->start(QThread::InheritPriority);
 //
-// podsFolder is the widget's own pods folder (".../Locale/<code>/Welcome Screen Pods/"); the
+// The pods folder is the widget's own (".../Locale/<code>/Welcome Screen Pods/"); the
 // application object owns the thread and destroys it at shut-down, which is when manifests the
 // pass did not write are flushed. A missing library or content manager makes the pass do
 // nothing. Destroying the thread while its pass still runs cancels the running download and
