@@ -10,7 +10,14 @@
 #include "tests/crosswire/crosswiretestsupport.h"
 #include "tests/support/testenvironment.h"
 
+#include "platform/desktop/desktopconnection.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QThread>
+#include <QWidget>
+
+#include <xcb/xcb.h>
 
 #include <gtest/gtest.h>
 
@@ -219,6 +226,55 @@ TEST_F(LauncherMessagingTest, FlushWaitsUntilAQueuedMessageIsDelivered)
     EXPECT_TRUE(endpoint->outgoing().isEmpty());
     ASSERT_TRUE(pumpBoth(organizer, [&] { return !peerScripts->entries().empty(); }));
     EXPECT_EQ(peerScripts->entries()[0].body, QByteArray("late();"));
+}
+
+// Sets WM_CLASS of a window of this process, so two windows of one program can be told apart.
+void setWindowClass(QWidget &window, const QByteArray &className)
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    ASSERT_EQ(xcb_connection_has_error(connection), 0);
+    const QByteArray value = "organizer" + QByteArray(1, '\0') + className + QByteArray(1, '\0');
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()),
+                        XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, uint32_t(value.size()),
+                        value.constData());
+    free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    xcb_disconnect(connection);
+}
+
+bool processEventsUntil(const std::function<bool()> &condition, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < timeoutMs) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return condition();
+}
+
+TEST_F(LauncherMessagingTest, BringOrganizerToFrontActivatesTheWindowOfItsRegisteredClass)
+{
+    QWidget organizerWindow;
+    organizerWindow.setWindowTitle(QStringLiteral("organizer"));
+    organizerWindow.show();
+    setWindowClass(organizerWindow, "BenchOrganizerClass");
+    QWidget cover;
+    cover.setWindowTitle(QStringLiteral("cover"));
+    cover.show();
+    cover.activateWindow();
+    ASSERT_TRUE(processEventsUntil([&] { return cover.isActiveWindow(); }));
+
+    // Not registered: nothing is brought to the front.
+    LauncherMessaging::bringOrganizerToFront();
+    processEventsUntil([] { return false; }, 300);
+    EXPECT_TRUE(cover.isActiveWindow());
+    EXPECT_FALSE(organizerWindow.isActiveWindow());
+
+    KnObjects::CWConnectorAppInfo record("pxoorganizer-11.0", "/opt/organizer/Organizer");
+    record.setValue(KnObjects::CWConnectorAppInfo::WindowClassName, "benchorganizerclass");
+    LauncherMessaging::connector()->installed().add(record);
+    LauncherMessaging::bringOrganizerToFront();
+    EXPECT_TRUE(processEventsUntil([&] { return organizerWindow.isActiveWindow(); }));
 }
 
 TEST(LauncherMessagingUninitialised, SendsThrowAndQueriesAnswerNothing)
