@@ -99,8 +99,8 @@ QByteArray CrosswireScriptTargets::specifierFor(CrosswireContext &context,
     const QByteArray app = Specifier(application).application();
     QList<CWConnectorAppInfo> matches;
     for (const CWConnectorAppInfo &record : installedRecords(context)) {
-        const Specifier spec(record.specifier());
-        if (spec.application() == app && versionMatches(spec.version(), version))
+        const Specifier parts(record.specifier());
+        if (parts.application() == app && versionMatches(parts.version(), version))
             matches.append(record);
     }
     if (!locale.isEmpty()) {
@@ -121,10 +121,10 @@ QByteArrayList CrosswireScriptTargets::targets(CrosswireContext &context, const 
 {
     QByteArrayList list;
     for (const CWConnectorAppInfo &record : installedRecords(context)) {
-        const Specifier spec(record.specifier());
-        if (!versionMatches(spec.version(), version))
+        const Specifier parts(record.specifier());
+        if (!versionMatches(parts.version(), version))
             continue;
-        if (!locale.isEmpty() && spec.locale() != locale.toLower())
+        if (!locale.isEmpty() && parts.locale() != locale.toLower())
             continue;
         if (!list.contains(record.specifier()))
             list.append(record.specifier());
@@ -182,12 +182,12 @@ QByteArray CrosswireScriptTargets::specifierForGroup(CrosswireContext &context,
         bareTargetSpec.isEmpty() ? QByteArray() : Specifier(bareTargetSpec).application();
     QList<CWConnectorAppInfo> matches;
     for (const CWConnectorAppInfo &record : installedRecords(context)) {
-        const Specifier spec(record.specifier());
+        const Specifier parts(record.specifier());
         if (record.value(CWConnectorAppInfo::Group).compare(groupName, Qt::CaseInsensitive) != 0)
             continue;
-        if (!app.isEmpty() && spec.application() != app)
+        if (!app.isEmpty() && parts.application() != app)
             continue;
-        if (!versionMatches(spec.version(), groupVersion))
+        if (!versionMatches(parts.version(), groupVersion))
             continue;
         matches.append(record);
     }

@@ -146,7 +146,7 @@ int CrosswireStaticObject::get(int id, Variant &value)
 {
     CrosswireContext *context = CrosswireContext::current();
     const QByteArray own = context ? context->ownSpecifier() : QByteArray();
-    const Specifier spec(own);
+    const Specifier parts(own);
     switch (id) {
     case kLog:
         value = Variant(context && context->isLogging());
@@ -155,16 +155,16 @@ int CrosswireStaticObject::get(int id, Variant &value)
         value = text(own);
         return 0;
     case kAppName:
-        value = text(spec.application());
+        value = text(parts.application());
         return 0;
     case kAppVersion:
-        value = text(spec.version());
+        value = text(parts.version());
         return 0;
     case kAppLocale:
-        value = text(spec.locale());
+        value = text(parts.locale());
         return 0;
     case kAppInstance:
-        value = text(spec.instance());
+        value = text(parts.instance());
         return 0;
     case kAppInfo:
         value = text(context ? context->diagnostics("context") : QByteArray());

@@ -23,7 +23,9 @@ namespace KnObjects {
 //     engine->evaluate(Kernova::String(
 //         "Crosswire.onReceive = function(bt) { return eval (bt.body);}"));
 //
-// The handler works only on its engine's thread; pumped elsewhere it answers code 32.
+// At start-up an application may also run its own start-up script
+// (StartupScripts::load(*engine, "pxolauncher-11.0")). The handler works only on its engine's
+// thread; pumped elsewhere it answers code 32.
 class ScriptaraHandler : public Crosswire::MsgHandler
 {
 public:
