@@ -140,11 +140,10 @@ protected:
                peerScripts().size() >= count;
     }
 
+    // Whether the launcher shows its window within a while (a hidden launcher never does).
     bool launcherWindowShown(const E2eProcess &launcher)
     {
-        return !display()
-                    .windows(E2eDisplay::titleContains(launcherWindowTitle(), launcher.pid()))
-                    .isEmpty();
+        return waitForLauncherWindow(launcher, 2s).has_value();
     }
 
     QString makeFile(const QString &name)
