@@ -1,6 +1,9 @@
 // A script in this process talks to another process that answers through
 // Crosswire.onReceive, as the launcher and its sub-applications do.
 
+#include "crosswire/clock.h"
+#include "crosswire/crosswireendpoint.h"
+#include "crosswire/genericmsghandler.h"
 #include "tests/crosswire/scriptsupport.h"
 
 #include <QElapsedTimer>
@@ -162,6 +165,42 @@ TEST_F(ScriptSilentPeer, OnTimeoutIsCalledWhenTheTargetRunsButNeverAnswers)
     EXPECT_EQ(value(QStringLiteral("events.join('|')")), QLatin1String("timeout:Timeout"));
     // The Timeout ends the exchange.
     ASSERT_TRUE(pumpUntilScript(QStringLiteral("Crosswire.pendingResponses == 0")));
+}
+
+// Guards against response handlers piling up for messages that are never answered: the
+// endpoint's room for handlers is limited, and once full no script would get responses.
+TEST_F(ScriptSilentPeer, HandlersOfMessagesNeverAnsweredAreDroppedAfterTheirWaitingTime)
+{
+    ScriptPeerProcess silent(QStringList{QStringLiteral("hold"), QStringLiteral("--specifier"),
+                                         QStringLiteral("silentpeer-1.0")},
+                             QStringLiteral(CROSSWIRE_PEER_PATH));
+    ASSERT_EQ(silent.waitForLine("READY"), QByteArray("READY silentpeer-1.0"));
+    ASSERT_EQ(value(QStringLiteral(R"JS(
+        var u = new Crosswire();
+        u.target = 'silentpeer-1.0';
+        u.body = 'never handled';
+        u.onResult = function (m) {};
+        String(u.send(30));
+    )JS")),
+              QLatin1String("true"));
+    KnObjects::CrosswireEndpoint *main = context->mainEndpoint();
+    EXPECT_EQ(main->pendingResponses(), size_t(1));
+    struct RestoreClock
+    {
+        ~RestoreClock() { KnObjects::Clock::setSourceForTesting({}); }
+    } restore;
+    const double start = KnObjects::Clock::nowMilliseconds();
+    auto at = [start](int64_t seconds) {
+        KnObjects::Clock::setSourceForTesting([=] { return start + double(seconds) * 1000.0; });
+    };
+    // Still within the message's own 30 seconds and the grace after them.
+    at(30 + KnObjects::GenericMsgHandler::kGraceSeconds - 2);
+    EXPECT_EQ(KnObjects::GenericMsgHandler::dropExpired(*context), 0);
+    EXPECT_EQ(main->pendingResponses(), size_t(1));
+    at(31 + KnObjects::GenericMsgHandler::kGraceSeconds + 1);
+    EXPECT_EQ(value(QStringLiteral("Crosswire.updateConnectorCache(false)")),
+              QLatin1String("true"));
+    EXPECT_EQ(main->pendingResponses(), size_t(0));
 }
 
 } // namespace
