@@ -23,37 +23,6 @@ QString systemError(const QString &what, const QString &path)
            QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// An exclusive flock on the folder's lock file for the lifetime of the object.
-class FolderLock
-{
-public:
-    explicit FolderLock(const QString &path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0)
-            return;
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-        }
-    }
-    ~FolderLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // closing releases the lock
-    }
-    FolderLock(const FolderLock &) = delete;
-    FolderLock &operator=(const FolderLock &) = delete;
-
-    bool isLocked() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
-
 bool writeAll(int fd, const char *data, qint64 size)
 {
     while (size > 0) {
@@ -74,6 +43,12 @@ bool writeAll(int fd, const char *data, qint64 size)
 UsageLogFile::UsageLogFile(const QString &folder)
     : m_folder(folder)
 {
+}
+
+UsageLogFile::~UsageLogFile()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
 }
 
 void UsageLogFile::setLimits(qint64 maxFileBytes, int maxFiles)
@@ -127,30 +102,87 @@ QStringList UsageLogFile::files() const
 
 bool UsageLogFile::ensureFolder()
 {
+    if (m_folderReady)
+        return true;
     if (!QDir().mkpath(m_folder)) {
         m_error = QStringLiteral("cannot create the folder ") + m_folder;
         return false;
     }
     // What the user did in the product is nobody else's business.
     ::chmod(QFile::encodeName(m_folder).constData(), 0700);
+    m_folderReady = true;
     return true;
+}
+
+bool UsageLogFile::lock()
+{
+    const QString path = m_folder + QStringLiteral("/.lock");
+    if (m_lockFd < 0) {
+        m_lockFd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_lockFd < 0) {
+            m_error = systemError(QStringLiteral("cannot open"), path);
+            return false;
+        }
+    }
+    // flock belongs to the open file, so writers in one process exclude each other too as long
+    // as each has its own UsageLogFile.
+    while (::flock(m_lockFd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            m_error = systemError(QStringLiteral("cannot lock"), path);
+            return false;
+        }
+    }
+    return true;
+}
+
+void UsageLogFile::unlock()
+{
+    ::flock(m_lockFd, LOCK_UN);
+}
+
+qint64 UsageLogFile::currentSequence()
+{
+    // The newest file is still the newest unless another writer started the next one (or the
+    // folder was emptied); only then is the folder listed again.
+    const auto exists = [this](qint64 sequence) {
+        struct stat info
+        {
+        };
+        return ::stat(
+                   QFile::encodeName(m_folder + QLatin1Char('/') + fileName(sequence)).constData(),
+                   &info) == 0;
+    };
+    if (m_sequence > 0 && exists(m_sequence) && !exists(m_sequence + 1))
+        return m_sequence;
+    const QList<qint64> present = sequences();
+    m_sequence = present.isEmpty() ? 1 : present.last();
+    return m_sequence;
 }
 
 bool UsageLogFile::append(const QByteArray &line)
 {
-    m_error.clear();
-    if (!ensureFolder())
-        return false;
-    const QString lockPath = m_folder + QStringLiteral("/.lock");
-    FolderLock lock(lockPath);
-    if (!lock.isLocked()) {
-        m_error = systemError(QStringLiteral("cannot lock"), lockPath);
-        return false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        m_error.clear();
+        m_folderGone = false;
+        if (!ensureFolder() || !lock())
+            return false;
+        const bool written = appendLocked(line);
+        unlock();
+        if (written || !m_folderGone)
+            return written;
+        // The folder was removed under us, lock file and all: start over with a new folder and
+        // a lock on the file other writers will find.
+        ::close(m_lockFd);
+        m_lockFd = -1;
+        m_folderReady = false;
+        m_sequence = 0;
     }
+    return false;
+}
 
-    // Another process may have started a file since our last append: look again under the lock.
-    const QList<qint64> present = sequences();
-    qint64 sequence = present.isEmpty() ? 1 : present.last();
+bool UsageLogFile::appendLocked(const QByteArray &line)
+{
+    qint64 sequence = currentSequence();
     QString path = m_folder + QLatin1Char('/') + fileName(sequence);
     struct stat info
     {
@@ -159,23 +191,25 @@ bool UsageLogFile::append(const QByteArray &line)
     if (size > 0 && size + line.size() > m_maxFileBytes) {
         ++sequence;
         path = m_folder + QLatin1Char('/') + fileName(sequence);
-        for (const qint64 old : present) {
+        for (const qint64 old : sequences()) {
             if (old <= sequence - m_maxFiles)
                 QFile::remove(m_folder + QLatin1Char('/') + fileName(old));
         }
+        m_sequence = sequence;
     }
 
     const int fd = ::open(QFile::encodeName(path).constData(),
                           O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         m_error = systemError(QStringLiteral("cannot open"), path);
+        m_folderGone = errno == ENOENT;
         return false;
     }
     struct stat before
     {
     };
     const bool known = ::fstat(fd, &before) == 0;
-    bool written = writeAll(fd, line.constData(), line.size());
+    const bool written = writeAll(fd, line.constData(), line.size());
     if (!written) {
         m_error = systemError(QStringLiteral("cannot write"), path);
         // A line cut short (a full disk) would spoil the file for every reader: take it back.

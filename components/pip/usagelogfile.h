@@ -16,6 +16,9 @@ public:
     static constexpr int defaultMaxFiles = 16;
 
     explicit UsageLogFile(const QString &folder);
+    ~UsageLogFile();
+    UsageLogFile(const UsageLogFile &) = delete;
+    UsageLogFile &operator=(const UsageLogFile &) = delete;
 
     QString folder() const { return m_folder; }
     void setLimits(qint64 maxFileBytes, int maxFiles);
@@ -37,8 +40,18 @@ public:
 private:
     QList<qint64> sequences() const;
     bool ensureFolder();
+    bool lock();
+    bool appendLocked(const QByteArray &line);
+    void unlock();
+    qint64 currentSequence();
 
     QString m_folder;
+    bool m_folderReady = false;
+    bool m_folderGone = false;
+    int m_lockFd = -1;
+    // The newest file as of the last append (0: not known). Another writer may have started a
+    // newer one since, which the next append notices.
+    qint64 m_sequence = 0;
     qint64 m_maxFileBytes = defaultMaxFileBytes;
     int m_maxFiles = defaultMaxFiles;
     QString m_error;

@@ -101,6 +101,36 @@ TEST(UsageLogFile, UnwritableFolderIsReported)
     EXPECT_FALSE(file.errorString().isEmpty());
 }
 
+// Guards against a writer appending to the file it used last after another writer moved on.
+TEST(UsageLogFile, AppendsFollowAnotherWritersNewerFile)
+{
+    TestEnvironment env;
+    const QString folder = env.root() + QStringLiteral("/records");
+    UsageLogFile first(folder);
+    UsageLogFile second(folder);
+    first.setLimits(100, 16);
+    second.setLimits(100, 16);
+    ASSERT_TRUE(first.append(lineOf(10, 'a')));
+    ASSERT_TRUE(second.append(lineOf(95, 'b'))); // starts file 2
+    ASSERT_TRUE(first.append(lineOf(5, 'c')));   // fits beside it
+    const QStringList files = first.files();
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_EQ(QFileInfo(files[0]).size(), 10);
+    EXPECT_EQ(QFileInfo(files[1]).size(), 100);
+    EXPECT_EQ(PipTest::readLines(folder).last(), QByteArray(4, 'c'));
+
+    // The folder emptied meanwhile: writing starts over with the first file.
+    for (const QString &path : files)
+        QFile::remove(path);
+    ASSERT_TRUE(first.append(lineOf(10, 'd')));
+    EXPECT_EQ(QFileInfo(first.files().value(0)).fileName(), UsageLogFile::fileName(1));
+
+    // The folder itself removed: it is made again.
+    QDir(folder).removeRecursively();
+    EXPECT_TRUE(first.append(lineOf(10, 'e')));
+    EXPECT_EQ(PipTest::readLines(folder), (QList<QByteArray>{QByteArray(9, 'e')}));
+}
+
 // Guards against lines lost or torn when writers rotate the same folder at once.
 TEST(UsageLogFile, ConcurrentWritersLoseNoLine)
 {
