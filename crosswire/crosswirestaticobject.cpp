@@ -312,9 +312,13 @@ int CrosswireStaticObject::callWithContext(CrosswireContext &context, int id,
             status = context.thread() ? context.thread()->value("STATUS") : QByteArray();
         else
             status = context.ping(Targets::normalize(context, target), "STATUS", kPingMilliseconds);
-        if (status.isEmpty())
-            status = context.isRunning(Targets::normalize(context, target)) ? "UNDEFINED"
-                                                                            : "ISNOTRUNNING";
+        // No answer: a running target that does not say, or one that does not run at all.
+        if (status.isEmpty()) {
+            if (context.isRunning(Targets::normalize(context, target)))
+                status = "UNDEFINED";
+            else
+                status = Targets::isInstalled(context, target) ? "ISNOTRUNNING" : "ISNOTINSTALLED";
+        }
         result = text(status);
         return 0;
     }

@@ -343,7 +343,7 @@ TEST_F(ScriptCrosswire, StaticMembersAnswerWithoutOtherApplications)
     EXPECT_EQ(value(QStringLiteral("Crosswire.isInstalled('nosuchapp-1.0')")),
               QLatin1String("false"));
     EXPECT_EQ(value(QStringLiteral("Crosswire.getStatus('nosuchapp-1.0')")),
-              QLatin1String("ISNOTRUNNING"));
+              QLatin1String("ISNOTINSTALLED"));
     EXPECT_EQ(value(QStringLiteral("Crosswire.getTargets().length")), QLatin1String("0"));
     EXPECT_TRUE(value(QStringLiteral("Crosswire.__diagnostics__"))
                     .startsWith(QLatin1String("Crosswire Diagnostics\n")));

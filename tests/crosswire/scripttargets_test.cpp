@@ -125,6 +125,10 @@ INSTANTIATE_TEST_SUITE_P(
         LookupRow{"PreferredGroupMemberOtherThanSender",
                   "Crosswire.getPreferredApp('pxoorganizer-11.0', 'nosuchapp-1.0', 'pxo')",
                   "pxoeditor-11.0-en_us"},
+        LookupRow{"StatusInstalledNotRunning", "Crosswire.getStatus('othertool-2.0')",
+                  "ISNOTRUNNING"},
+        LookupRow{"StatusNotInstalled", "Crosswire.getStatus('nosuchapp-1.0')", "ISNOTINSTALLED"},
+        LookupRow{"StatusOwn", "Crosswire.getStatus(Crosswire.appSpecifier) != ''", "true"},
         LookupRow{"PreferredNothing",
                   "Crosswire.getPreferredApp('scripttest-1.0', 'nosuchapp-1.0', 'nogroup')", ""}),
     [](const auto &info) { return std::string(info.param.name); });
