@@ -663,10 +663,14 @@ QByteArray CrosswireContext::ping(const QByteArray &target, const QByteArray &ke
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
     for (;;) {
         main->drainTransport();
-        if (auto reply = main->received().pick(request.serialNumber)) {
-            if (reply->type == "ping")
-                return reply->body;
-        }
+        // Only the echo of this request: a peer's own message may carry the same serial
+        // number and must stay for the pump.
+        const uint32_t serial = request.serialNumber;
+        if (auto reply = main->received().pickMatching([serial](const Message &queued) {
+                return queued.serialNumber == serial && queued.type == "ping" &&
+                       queued.hasHeader("ECHO_RESPONSE");
+            }))
+            return reply->body;
         if (std::chrono::steady_clock::now() >= deadline)
             return {};
         waitForIncoming(20);

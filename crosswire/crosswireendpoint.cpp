@@ -201,9 +201,15 @@ bool CrosswireEndpoint::processIncoming()
 
     const QByteArray type = message->type;
     const int event = message->eventCode();
-    const bool isReply = type == "Received" || type == "Result" || type == "Error";
+    // Handlers bound to a serial number wait for the responses of our exchange of that number.
+    // A new message from a peer carries the peer's own serial, which may well equal one of ours
+    // (every process numbers from 1), so it only ever goes to the handler of its type.
+    const bool isResponse = Message::isResponseType(type);
+    const bool isScriptReply = type == "Received" || type == "Result" || type == "Error";
     const std::shared_ptr<MsgHandler> handler =
-        findHandler(isReply ? QByteArray("Scriptara") : type, message->serialNumber);
+        isResponse
+            ? findHandler(isScriptReply ? QByteArray("Scriptara") : type, message->serialNumber)
+            : findHandler(type, -1);
     const bool finalResponse = type == "Processed" || type == "Error" || type == "Timeout";
     if (handler) {
         QByteArray result;

@@ -208,6 +208,12 @@ bool Message::isBuiltInType(const QByteArray &type)
     return false;
 }
 
+bool Message::isResponseType(const QByteArray &type)
+{
+    return type == "Received" || type == "Result" || type == "Error" || type == "Processed" ||
+           type == "Timeout" || type == "Launched";
+}
+
 bool Message::hasReplyReference() const
 {
     return received != kUnset || result != kUnset || error != kUnset;

@@ -68,6 +68,11 @@ public:
     static bool isBuiltInType(const QByteArray &type);
 
     bool hasReplyReference() const;
+    // Whether `type` is one of the responses that answer a message of ours ("Received",
+    // "Result", "Error", "Processed", "Timeout", "Launched"): such a message carries the serial
+    // number of the exchange it belongs to. Any other message is new, and its serial number is
+    // its sender's own.
+    static bool isResponseType(const QByteArray &type);
     // Whether responseRequest asks for a response of `responseType`.
     bool requests(const QByteArray &responseType) const;
     // The event code a handler is given for this message.

@@ -97,7 +97,16 @@ void MessageQueue::count(const Message &message, int change)
 std::unique_ptr<Message> MessageQueue::pick(int64_t serial)
 {
     std::vector<std::unique_ptr<Message>> expired;
-    std::unique_ptr<Message> picked = pickLocked(serial, {}, expired);
+    std::unique_ptr<Message> picked = pickLocked(serial, {}, nullptr, expired);
+    answerExpired(expired);
+    return picked;
+}
+
+std::unique_ptr<Message>
+MessageQueue::pickMatching(const std::function<bool(const Message &)> &accept)
+{
+    std::vector<std::unique_ptr<Message>> expired;
+    std::unique_ptr<Message> picked = pickLocked(-1, {}, &accept, expired);
     answerExpired(expired);
     return picked;
 }
@@ -105,13 +114,15 @@ std::unique_ptr<Message> MessageQueue::pick(int64_t serial)
 std::unique_ptr<Message> MessageQueue::pickExcept(const QByteArrayList &skipTargets)
 {
     std::vector<std::unique_ptr<Message>> expired;
-    std::unique_ptr<Message> picked = pickLocked(-1, skipTargets, expired);
+    std::unique_ptr<Message> picked = pickLocked(-1, skipTargets, nullptr, expired);
     answerExpired(expired);
     return picked;
 }
 
-std::unique_ptr<Message> MessageQueue::pickLocked(int64_t serial, const QByteArrayList &skipTargets,
-                                                  std::vector<std::unique_ptr<Message>> &expired)
+std::unique_ptr<Message>
+MessageQueue::pickLocked(int64_t serial, const QByteArrayList &skipTargets,
+                         const std::function<bool(const Message &)> *accept,
+                         std::vector<std::unique_ptr<Message>> &expired)
 {
     ObjectLock lock(*this);
     const int64_t now = Clock::nowSeconds();
@@ -132,7 +143,8 @@ std::unique_ptr<Message> MessageQueue::pickLocked(int64_t serial, const QByteArr
             continue;
         }
         if ((serial != -1 && int64_t(message.serialNumber) != serial) ||
-            (!skipTargets.isEmpty() && skipTargets.contains(message.target))) {
+            (!skipTargets.isEmpty() && skipTargets.contains(message.target)) ||
+            (accept && !(*accept)(message))) {
             ++it; // stays where it is, so the order of the rest is kept
             continue;
         }

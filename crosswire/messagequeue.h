@@ -7,6 +7,7 @@
 #include <QList>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -61,6 +62,10 @@ public:
     std::unique_ptr<Crosswire::Message> pickFor(const QByteArray &target);
     // Puts a message taken but never tried back at the front, untouched.
     void restoreFront(std::unique_ptr<Crosswire::Message> message);
+    // Takes the first message that is not a watcher and that `accept` takes, leaving the others
+    // where they are.
+    std::unique_ptr<Crosswire::Message>
+    pickMatching(const std::function<bool(const Crosswire::Message &)> &accept);
     // Like pick(-1), leaving the messages for `skipTargets` where they are.
     std::unique_ptr<Crosswire::Message> pickExcept(const QByteArrayList &skipTargets);
 
@@ -76,6 +81,7 @@ public:
 private:
     std::unique_ptr<Crosswire::Message>
     pickLocked(int64_t serial, const QByteArrayList &skipTargets,
+               const std::function<bool(const Crosswire::Message &)> *accept,
                std::vector<std::unique_ptr<Crosswire::Message>> &expired);
     void putBack(std::unique_ptr<Crosswire::Message> message, bool front);
     // Keeps the number of queued messages per target (watchers aside).

@@ -3,7 +3,8 @@
 //       opens S, prints "READY <specifier>", then one "MSG <sender> <serial> <type> <body>" line
 //       per handled message (line breaks in the body written as "\n"); answers with TEXT.
 //   hold --specifier S      opens S, prints "READY <specifier>" (or "NOSTREAM") and waits.
-//   send --target T [--type X] [--request R] [--header N=V]... [--launch] [--wait MS] BODY
+//   send --target T [--type X] [--request R] [--header N=V]... [--serial N] [--launch]
+//        [--wait MS] BODY
 //       prints "SENT" or "FAILED", then with --wait every response: "<type> <body>".
 
 #include "crosswire/crosswirecontext.h"
@@ -135,7 +136,10 @@ int main(int argc, char **argv)
                 message.setHeader(pair.left(equals), pair.mid(equals + 1));
             }
         }
-        message.serialNumber = context.nextSerialNumber();
+        // A chosen serial number stands for a peer whose numbering met ours.
+        message.serialNumber = option(args, QStringLiteral("--serial")).toUInt();
+        if (message.serialNumber == 0)
+            message.serialNumber = context.nextSerialNumber();
         const int waitMs = option(args, QStringLiteral("--wait"), "0").toInt();
         for (const QByteArray &type : {QByteArray("Scriptara"), QByteArray("Timeout")})
             context.addHandler(std::make_shared<ResponseHandler>(type, message.serialNumber));
