@@ -138,9 +138,9 @@ TEST_F(CrosswireCliTest, SendWaitsForTheResultOfAListeningCli)
     ASSERT_TRUE(waitUntilAnswering(QStringLiteral("pxoorganizer-11.0")));
 
     const CliRun run = runCli({QStringLiteral("send"), QStringLiteral("--target"),
-                            QStringLiteral("pxoorganizer-11.0"), QStringLiteral("--header"),
-                            QStringLiteral("X-Origin=test"), QStringLiteral("--wait"),
-                            QStringLiteral("open('organizeTab');")});
+                               QStringLiteral("pxoorganizer-11.0"), QStringLiteral("--header"),
+                               QStringLiteral("X-Origin=test"), QStringLiteral("--wait"),
+                               QStringLiteral("open('organizeTab');")});
     EXPECT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_EQ(run.out, QByteArray("Result: 42\n"));
 
@@ -158,8 +158,8 @@ TEST_F(CrosswireCliTest, SendReadsTheBodyFromStandardInput)
                   QStringLiteral(CROSSWIRE_CLI_PROGRAM));
     ASSERT_TRUE(waitUntilAnswering(QStringLiteral("pxoeditor-11.0")));
     const CliRun run = runCli({QStringLiteral("send"), QStringLiteral("--target"),
-                            QStringLiteral("pxoeditor-11.0"), QStringLiteral("-")},
-                           "first();\nsecond();");
+                               QStringLiteral("pxoeditor-11.0"), QStringLiteral("-")},
+                              "first();\nsecond();");
     EXPECT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_EQ(listener.waitForLine("second"), QByteArray("second();"));
     EXPECT_TRUE(listener.lines().contains("first();"));
@@ -218,7 +218,7 @@ TEST_F(CrosswireCliTest, PingStatusAndDiagnosticsOfAnotherProcess)
     EXPECT_TRUE(status.out == "IDLE\n" || status.out == "PUMPING\n") << status.out.constData();
 
     const CliRun set = runCli({QStringLiteral("ping"), QStringLiteral("pxoorganizer-11.0"),
-                            QStringLiteral("COLOR=blue")});
+                               QStringLiteral("COLOR=blue")});
     EXPECT_EQ(set.exitCode, 0);
     EXPECT_EQ(set.out, QByteArray("blue\n"));
     const CliRun get = runCli(
@@ -239,7 +239,7 @@ TEST_F(CrosswireCliTest, PingStatusAndDiagnosticsOfAnotherProcess)
 TEST_F(CrosswireCliTest, AnEndpointThatDoesNotRunGivesNoAnswer)
 {
     const CliRun run = runCli({QStringLiteral("status"), QStringLiteral("pxonobody-11.0"),
-                            QStringLiteral("--timeout"), QStringLiteral("300")});
+                               QStringLiteral("--timeout"), QStringLiteral("300")});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.out.isEmpty());
 }
