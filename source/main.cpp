@@ -87,7 +87,9 @@ bool waitForClosingInstance(const QString &instanceName, const QString &caption)
 int readStartupApplication()
 {
     PtSettingsCU settings(QStringLiteral("software\\tessaly\\pixtrel orvana\\11.0\\WelcomeScreen"));
-    return settings.value(QStringLiteral("QuickLaunchApp"), 0).toInt();
+    const int choice = settings.value(QStringLiteral("QuickLaunchApp"), 0).toInt();
+    qCDebug(lcLauncher, "start-up choice: %d", choice);
+    return choice;
 }
 
 void initializeMessaging()
