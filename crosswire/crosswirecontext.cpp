@@ -1,6 +1,7 @@
 #include "crosswire/crosswirecontext.h"
 
 #include "crosswire/clock.h"
+#include "crosswire/crosswireconnector.h"
 #include "crosswire/crosswireconnectorhooks.h"
 #include "crosswire/crosswireendpoint.h"
 #include "crosswire/crosswirethread.h"
@@ -54,7 +55,7 @@ bool sectionWanted(const QByteArrayList &sections, const char *name)
 CrosswireContext::CrosswireContext(Identity identity,
                                    std::unique_ptr<CrosswireConnectorHooks> hooks)
     : m_identity(std::move(identity))
-    , m_hooks(hooks ? std::move(hooks) : std::make_unique<CrosswireConnectorHooks>())
+    , m_hooks(hooks ? std::move(hooks) : std::make_unique<CrosswireConnector>())
 {
     CrosswireContext *none = nullptr;
     currentContext.compare_exchange_strong(none, this);
@@ -114,12 +115,32 @@ bool CrosswireContext::init(const QByteArray &ownSpecifier, bool startThread)
         m_ownSpecifier = main->specifier();
         m_initialized = true;
     }
+    // The first send may need the installed list; the pump refreshes it from here on.
+    m_hooks->refreshCache(false);
+    m_lastConnectorRefresh = Clock::nowMilliseconds();
     if (startThread) {
         m_thread = std::make_unique<CrosswireThread>(*this);
         m_thread->openStream();
         m_thread->start();
     }
     return true;
+}
+
+bool CrosswireContext::initFromCommandLine(const QByteArray &ownSpecifier,
+                                           const QStringList &arguments, bool startThread)
+{
+    const CrosswireConnector::ProcessSetup setup =
+        CrosswireConnector::processSetup(ownSpecifier, arguments);
+    if (!init(setup.specifier, startThread))
+        return false;
+    if (m_thread && !setup.launchParams.isEmpty())
+        m_thread->setValue("LAUNCHPARAMS", setup.launchParams);
+    return true;
+}
+
+CrosswireConnector *CrosswireContext::connector() const
+{
+    return dynamic_cast<CrosswireConnector *>(m_hooks.get());
 }
 
 void CrosswireContext::runSetup(std::function<void()> setup, bool synchronous)

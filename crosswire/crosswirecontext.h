@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+#include <QStringList>
 
 #include <atomic>
 #include <condition_variable>
@@ -18,6 +19,7 @@
 
 namespace KnObjects {
 
+class CrosswireConnector;
 class CrosswireEndpoint;
 class CrosswireThread;
 class InterAppStream;
@@ -68,6 +70,11 @@ public:
     // and starts the messaging thread. False with status "INVALIDSPEC" for an invalid specifier,
     // or when no stream could be opened.
     bool init(const QByteArray &ownSpecifier, bool startThread = true);
+    // init() after the process set-up of a launched application: "-specifier S" in `arguments`
+    // (the program's arguments after its name) replaces `ownSpecifier`, "-instance I" sets its
+    // instance, and the whole command line is kept as the thread value "LAUNCHPARAMS".
+    bool initFromCommandLine(const QByteArray &ownSpecifier, const QStringList &arguments,
+                             bool startThread = true);
     // Runs the process set-up (`setup`) on a set-up thread; the messaging thread and the pump
     // wait for it. With `synchronous` it runs here and now.
     void runSetup(std::function<void()> setup, bool synchronous);
@@ -80,6 +87,8 @@ public:
     bool isInitialized() const;
     const Identity &identity() const { return m_identity; }
     CrosswireConnectorHooks &hooks() const { return *m_hooks; }
+    // The hooks as the connector, null when the context was given other hooks.
+    CrosswireConnector *connector() const;
     CrosswireThread *thread() const { return m_thread.get(); }
 
     // Opens a stream receiving at `specifier`; when the name is taken and the specifier has no

@@ -23,14 +23,16 @@ QVersionNumber versionOf(const QByteArray &version)
     return QVersionNumber::fromString(QString::fromLatin1(version)).normalized();
 }
 
-// The record's specifier with the caller's instance and endpoint suffix put back.
+// The record's specifier with the caller's instance and endpoint suffix put back. When that
+// would pass the length limit, the caller's text stands: a valid target never normalises to an
+// invalid one.
 QByteArray withCallerParts(const QByteArray &recordSpecifier, const Specifier &given)
 {
     Specifier result(recordSpecifier);
     if (!given.instance().isEmpty())
         result.setInstance(given.instance());
     result.setEndpoint(given.endpoint());
-    return result.text();
+    return result.isValid() ? result.text() : given.text();
 }
 
 } // namespace

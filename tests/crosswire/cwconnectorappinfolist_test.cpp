@@ -154,3 +154,19 @@ TEST(SpecifierNormalize, TooLongTextGivesAnEmptySpecifier)
     EXPECT_TRUE(CWConnectorAppInfoList::normalize(QByteArray(256, 'a'), none, none).isEmpty());
     EXPECT_EQ(CWConnectorAppInfoList::normalize(QByteArray(255, 'a'), none, none).size(), 255);
 }
+
+// Guards against a valid target normalising to an empty, invalid one when the installed
+// record's version makes it too long.
+TEST(SpecifierNormalize, AResultPastTheLimitKeepsTheGivenText)
+{
+    KnObjects::CWConnectorAppInfoList installed;
+    installed.add(KnObjects::CWConnectorAppInfo("pxoorganizer-11.0.12345", "/o"));
+    const KnObjects::CWConnectorAppInfoList running;
+    // 255 characters: valid, but its instance behind the installed version would pass 256.
+    const QByteArray given = "pxoorganizer_" + QByteArray(242, '7');
+    ASSERT_EQ(given.size(), 255);
+    EXPECT_EQ(KnObjects::CWConnectorAppInfoList::normalize(given, installed, running), given);
+    const QByteArray shorter = "pxoorganizer_" + QByteArray(200, '7');
+    EXPECT_EQ(KnObjects::CWConnectorAppInfoList::normalize(shorter, installed, running),
+              "pxoorganizer_" + QByteArray(200, '7') + "-11.0.12345");
+}
