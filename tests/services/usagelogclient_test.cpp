@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,43 @@ TEST_F(UsageLogClientTest, FolderWithTrailingSeparatorsLoads)
     UsageLogClient client;
     EXPECT_TRUE(client.initialize(id));
     EXPECT_EQ(client.library().fileName(), pipPath());
+}
+
+// Guards against the second load attempt (and the default folder) looking anywhere but beside
+// the running program. A copy of this test program runs from a folder holding the libraries.
+TEST_F(UsageLogClientTest, SecondAttemptLooksInTheProgramsFolder)
+{
+    const QString program = m_libraries + QStringLiteral("/services_tests");
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), program));
+    QFile::setPermissions(program,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TESSALY_USAGE_FALLBACK_CHILD"),
+                       m_env.root() + QStringLiteral("/nowhere"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(program, {QStringLiteral("--gtest_filter=UsageLibraryFallbackChild.*")});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.constData();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test.")) << output.constData();
+    EXPECT_FALSE(output.contains("SKIPPED")) << output.constData();
+}
+
+// The child side of the test above; skipped in an ordinary run.
+TEST(UsageLibraryFallbackChild, LoadsFromTheProgramsFolder)
+{
+    const QString missing = qEnvironmentVariable("TESSALY_USAGE_FALLBACK_CHILD");
+    if (missing.isEmpty())
+        GTEST_SKIP() << "runs as the child of SecondAttemptLooksInTheProgramsFolder";
+    const QString beside = PipLibrary::executableFolder() + QStringLiteral("/libTessalyPIP.so");
+    PipLibrary fallback;
+    ASSERT_TRUE(fallback.load(missing)) << fallback.errorString().toStdString();
+    EXPECT_EQ(fallback.fileName(), beside);
+    PipLibrary byDefault;
+    ASSERT_TRUE(byDefault.load(QString())) << byDefault.errorString().toStdString();
+    EXPECT_EQ(byDefault.fileName(), beside);
 }
 
 TEST(UsageLibraryPath, ExecutableFolderIsTheProgramsFolder)
