@@ -94,48 +94,23 @@ QByteArray CrosswireScriptTargets::specifierFor(CrosswireContext &context,
                                                 const QByteArray &application,
                                                 const QByteArray &version, const QByteArray &locale)
 {
-    if (application.isEmpty())
+    CrosswireConnector *connector = CrosswireScriptTargets::connector(context);
+    if (!connector || application.isEmpty())
         return {};
-    const QByteArray app = Specifier(application).application();
-    QList<CWConnectorAppInfo> matches;
-    for (const CWConnectorAppInfo &record : installedRecords(context)) {
-        const Specifier parts(record.specifier());
-        if (parts.application() == app && versionMatches(parts.version(), version))
-            matches.append(record);
-    }
-    if (!locale.isEmpty()) {
-        QList<CWConnectorAppInfo> inLocale;
-        for (const CWConnectorAppInfo &record : matches) {
-            if (Specifier(record.specifier()).locale() == locale.toLower())
-                inLocale.append(record);
-        }
-        // A record without the wanted locale still serves when it is the only version there.
-        if (!inLocale.isEmpty())
-            matches = inLocale;
-    }
-    return highest(matches);
+    return connector->getSpecifier(application, version, locale);
 }
 
 QByteArrayList CrosswireScriptTargets::targets(CrosswireContext &context, const QByteArray &version,
                                                const QByteArray &locale)
 {
-    QByteArrayList list;
-    for (const CWConnectorAppInfo &record : installedRecords(context)) {
-        const Specifier parts(record.specifier());
-        if (!versionMatches(parts.version(), version))
-            continue;
-        if (!locale.isEmpty() && parts.locale() != locale.toLower())
-            continue;
-        if (!list.contains(record.specifier()))
-            list.append(record.specifier());
-    }
-    return list;
+    CrosswireConnector *connector = CrosswireScriptTargets::connector(context);
+    return connector ? connector->getTargets(version, locale) : QByteArrayList();
 }
 
 bool CrosswireScriptTargets::isInstalled(CrosswireContext &context, const QByteArray &target)
 {
     CrosswireConnector *connector = CrosswireScriptTargets::connector(context);
-    return connector && !target.isEmpty() && connector->isInstalled(normalize(context, target));
+    return connector && !target.isEmpty() && connector->isInstalled(target);
 }
 
 bool CrosswireScriptTargets::launch(CrosswireContext &context, const QByteArray &target,
@@ -143,14 +118,25 @@ bool CrosswireScriptTargets::launch(CrosswireContext &context, const QByteArray 
 {
     if (target.isEmpty())
         return false;
+    if (CrosswireConnector *connector = CrosswireScriptTargets::connector(context))
+        return connector->launch(target, {}, background);
     return context.hooks().launchTarget(target, {}, background);
 }
 
 QByteArray CrosswireScriptTargets::field(CrosswireContext &context, const QByteArray &target,
                                          CWConnectorAppInfo::Field field)
 {
-    const auto found = record(context, target);
-    return found ? found->value(field) : QByteArray();
+    CrosswireConnector *connector = CrosswireScriptTargets::connector(context);
+    if (!connector || target.isEmpty())
+        return {};
+    switch (field) {
+    case CWConnectorAppInfo::DisplayName:
+        return connector->getDisplayName(target);
+    case CWConnectorAppInfo::Path:
+        return connector->getAppPath(target);
+    default:
+        return connector->getInfo(target, CWConnectorAppInfo::keyName(field));
+    }
 }
 
 bool CrosswireScriptTargets::flag(CrosswireContext &context, const QByteArray &target,
@@ -163,12 +149,13 @@ QByteArray CrosswireScriptTargets::groupForSpecifier(CrosswireContext &context,
                                                      const QByteArray &senderSpec,
                                                      const QByteArray &groupVersion)
 {
+    CrosswireConnector *connector = CrosswireScriptTargets::connector(context);
     const auto found = record(context, senderSpec);
-    if (!found)
+    if (!connector || !found)
         return {};
     if (!versionMatches(Specifier(found->specifier()).version(), groupVersion))
         return {};
-    return found->value(CWConnectorAppInfo::Group);
+    return connector->getGroupForSpecifier(senderSpec);
 }
 
 QByteArray CrosswireScriptTargets::specifierForGroup(CrosswireContext &context,
@@ -176,20 +163,24 @@ QByteArray CrosswireScriptTargets::specifierForGroup(CrosswireContext &context,
                                                      const QByteArray &groupName,
                                                      const QByteArray &groupVersion)
 {
-    if (groupName.isEmpty())
+    CrosswireConnector *connector = CrosswireScriptTargets::connector(context);
+    if (!connector || groupName.isEmpty())
         return {};
+    // Without an application or version to narrow it, the connector's choice for the group.
+    if (bareTargetSpec.isEmpty() && groupVersion.isEmpty())
+        return connector->getSpecifierForGroup(groupName);
     const QByteArray app =
         bareTargetSpec.isEmpty() ? QByteArray() : Specifier(bareTargetSpec).application();
     QList<CWConnectorAppInfo> matches;
-    for (const CWConnectorAppInfo &record : installedRecords(context)) {
-        const Specifier parts(record.specifier());
-        if (record.value(CWConnectorAppInfo::Group).compare(groupName, Qt::CaseInsensitive) != 0)
+    for (const CWConnectorAppInfo &member : installedRecords(context)) {
+        const Specifier parts(member.specifier());
+        if (member.value(CWConnectorAppInfo::Group).compare(groupName, Qt::CaseInsensitive) != 0)
             continue;
         if (!app.isEmpty() && parts.application() != app)
             continue;
         if (!versionMatches(parts.version(), groupVersion))
             continue;
-        matches.append(record);
+        matches.append(member);
     }
     return highest(matches);
 }
@@ -198,26 +189,17 @@ QByteArray CrosswireScriptTargets::preferredApp(CrosswireContext &context, const
                                                 const QByteArray &target,
                                                 const QByteArray &groupName)
 {
+    Q_UNUSED(sender);
+    CrosswireConnector *connector = CrosswireScriptTargets::connector(context);
+    if (!connector)
+        return {};
     if (!target.isEmpty()) {
-        if (isInstalled(context, target))
-            return record(context, target)->specifier();
+        if (const auto found = connector->installed().find(normalize(context, target)))
+            return found->specifier();
         if (context.isRunning(normalize(context, target)))
             return normalize(context, target);
     }
-    if (groupName.isEmpty())
-        return {};
-    const QByteArray senderApp = Specifier(sender).application();
-    QList<CWConnectorAppInfo> members;
-    for (const CWConnectorAppInfo &record : installedRecords(context)) {
-        if (record.value(CWConnectorAppInfo::Group).compare(groupName, Qt::CaseInsensitive) != 0)
-            continue;
-        if (!senderApp.isEmpty() && Specifier(record.specifier()).application() == senderApp)
-            continue;
-        if (context.isRunning(record.specifier()))
-            return record.specifier();
-        members.append(record);
-    }
-    return highest(members);
+    return groupName.isEmpty() ? QByteArray() : connector->getPreferredApp(groupName);
 }
 
 void CrosswireScriptTargets::setBringToFront(BringToFront function)
@@ -228,15 +210,17 @@ void CrosswireScriptTargets::setBringToFront(BringToFront function)
 
 bool CrosswireScriptTargets::bringToFront(CrosswireContext &context, const QByteArray &target)
 {
-    const auto found = record(context, target);
-    if (!found)
-        return false;
     BringToFront function;
     {
         std::lock_guard guard(bringToFrontMutex);
         function = bringToFrontFunction();
     }
-    return function && function(*found);
+    if (!function) {
+        CrosswireConnector *connector = CrosswireScriptTargets::connector(context);
+        return connector && !target.isEmpty() && connector->bringToFront(target);
+    }
+    const auto found = record(context, target);
+    return found && function(*found);
 }
 
 } // namespace KnObjects

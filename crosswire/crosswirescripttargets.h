@@ -13,9 +13,10 @@ namespace KnObjects {
 class CrosswireContext;
 class CrosswireConnector;
 
-// The look-ups behind the static methods of the script class Crosswire: installed and running
-// applications as the process's connector knows them. Without a connector (a context with the
-// core's default hooks) nothing is installed and a specifier is taken as written.
+// The look-ups behind the static methods of the script class Crosswire, forwarded to the
+// process's connector (the context's hooks), with the narrowing by version and application the
+// script methods add. Without a connector nothing is installed and a specifier is taken as
+// written.
 class CrosswireScriptTargets
 {
 public:
@@ -31,7 +32,7 @@ public:
     static QByteArray specifierFor(CrosswireContext &context, const QByteArray &application,
                                    const QByteArray &version, const QByteArray &locale);
     // The installed specifiers of that version (a major version matches all of its minor ones)
-    // and locale; empty filters match everything.
+    // and locale, in order; empty filters match everything.
     static QByteArrayList targets(CrosswireContext &context, const QByteArray &version,
                                   const QByteArray &locale);
     static bool isInstalled(CrosswireContext &context, const QByteArray &target);
@@ -47,18 +48,19 @@ public:
     static QByteArray groupForSpecifier(CrosswireContext &context, const QByteArray &senderSpec,
                                         const QByteArray &groupVersion);
     // The installed application `bareTargetSpec` (its application part; empty: any) that
-    // belongs to `groupName`, in `groupVersion` when given; the highest version wins.
+    // belongs to `groupName`, in `groupVersion` when given; the highest version wins. Without
+    // application and version, the connector's member to talk to (a running one first).
     static QByteArray specifierForGroup(CrosswireContext &context, const QByteArray &bareTargetSpec,
                                         const QByteArray &groupName,
                                         const QByteArray &groupVersion);
     // The application to talk to for `target` within `groupName`: the target itself when it is
-    // installed or runs; else a running member of the group (other than the sender), else the
-    // highest installed one. Empty when there is none.
+    // installed or runs, else the group's preferred application (the connector's rule). Empty
+    // when there is none.
     static QByteArray preferredApp(CrosswireContext &context, const QByteArray &sender,
                                    const QByteArray &target, const QByteArray &groupName);
 
-    // Raises the windows of an application; set by whoever can reach the desktop (the
-    // connector's window search lives beside the GUI). Without one bringToFront does nothing.
+    // Replaces the connector's window search for bringToFront (a host with its own windows, or
+    // a test); an empty function restores it.
     using BringToFront = std::function<bool(const CWConnectorAppInfo &record)>;
     static void setBringToFront(BringToFront function);
     static bool bringToFront(CrosswireContext &context, const QByteArray &target);

@@ -3,6 +3,7 @@
 #include "components/scriptruntime/kernova/array.h"
 #include "components/scriptruntime/kernova/livepropertymanager.h"
 #include "components/scriptruntime/scriptara/engine.h"
+#include "crosswire/crosswireconnector.h"
 #include "crosswire/crosswirecontext.h"
 #include "crosswire/crosswireendpoint.h"
 #include "crosswire/crosswireliveobject.h"
@@ -308,8 +309,11 @@ int CrosswireStaticObject::callWithContext(CrosswireContext &context, int id,
     case kGetStatus: {
         const QByteArray target = arg(0);
         QByteArray status;
-        if (target.isEmpty() || Specifier(target).text() == context.ownSpecifier())
+        const bool own = target.isEmpty() || Specifier(target).text() == context.ownSpecifier();
+        if (own)
             status = context.thread() ? context.thread()->value("STATUS") : QByteArray();
+        else if (CrosswireConnector *connector = Targets::connector(context))
+            status = connector->getStatus(target);
         else
             status = context.ping(Targets::normalize(context, target), "STATUS", kPingMilliseconds);
         // No answer: a running target that does not say, or one that does not run at all.

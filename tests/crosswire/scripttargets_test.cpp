@@ -46,6 +46,8 @@ protected:
             record("pxoeditor-11.0-de_de", "pxo", "Pixtrel Orvana Editor (Deutsch)"),
             record("othertool-2.0", "tools", "Other Tool", "0"),
         });
+        // The group "pxo" names its preferred application; "tools" does not.
+        connector->setGroups({{"pxo", "Pixtrel Orvana", "pxoeditor-11.0-de_de"}});
         start("scripttest-1.0", std::move(connector));
     }
     void TearDown() override
@@ -87,8 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         LookupRow{"SpecifierNotInstalled", "Crosswire.getSpecifier('pxoorganizer', 12)", ""},
         LookupRow{"SpecifierUnknownApplication", "Crosswire.getSpecifier('nosuchapp')", ""},
         LookupRow{"TargetsOfMajor", "Crosswire.getTargets(11).join(',')",
-                  "pxoorganizer-11.0,pxoorganizer-11.5,pxoeditor-11.0-en_us,"
-                  "pxoeditor-11.0-de_de"},
+                  "pxoeditor-11.0-de_de,pxoeditor-11.0-en_us,pxoorganizer-11.0,"
+                  "pxoorganizer-11.5"},
         LookupRow{"TargetsOfLocale", "Crosswire.getTargets(0, 'de_de').join(',')",
                   "pxoeditor-11.0-de_de"},
         LookupRow{"TargetsAll", "Crosswire.getTargets().length", "6"},
@@ -122,13 +124,13 @@ INSTANTIATE_TEST_SUITE_P(
         LookupRow{"PreferredInstalledTarget",
                   "Crosswire.getPreferredApp('scripttest-1.0', 'othertool-2.0', 'pxo')",
                   "othertool-2.0"},
-        LookupRow{"PreferredGroupMemberOtherThanSender",
+        LookupRow{"PreferredOfGroup",
                   "Crosswire.getPreferredApp('pxoorganizer-11.0', 'nosuchapp-1.0', 'pxo')",
-                  "pxoeditor-11.0-en_us"},
-        LookupRow{"StatusInstalledNotRunning", "Crosswire.getStatus('othertool-2.0')",
-                  "ISNOTRUNNING"},
-        LookupRow{"StatusNotInstalled", "Crosswire.getStatus('nosuchapp-1.0')", "ISNOTINSTALLED"},
-        LookupRow{"StatusOwn", "Crosswire.getStatus(Crosswire.appSpecifier) != ''", "true"},
+                  "pxoeditor-11.0-de_de"},
+        LookupRow{"PreferredHighestWithoutDefinition",
+                  "Crosswire.getPreferredApp('scripttest-1.0', '', 'tools')", "othertool-2.0"},
+        LookupRow{"SpecifierForGroupPreferred", "Crosswire.getSpecifierForGroup('', 'pxo', '')",
+                  "pxoeditor-11.0-de_de"},
         LookupRow{"PreferredNothing",
                   "Crosswire.getPreferredApp('scripttest-1.0', 'nosuchapp-1.0', 'nogroup')", ""}),
     [](const auto &info) { return std::string(info.param.name); });
