@@ -126,9 +126,16 @@ void CrosswireThread::sleep(int milliseconds)
     const int ready = ::poll(handles.data(), nfds_t(handles.size()), milliseconds);
     if (ready <= 0)
         return;
-    wakeEvent().reset();
-    if (m_folderWatch)
-        m_folderWatch->drain();
+    // Only what fired is read: an arriving datagram is the common wake-up, and every needless
+    // read is a system call on the way to the message.
+    if (handles.front().revents & POLLIN)
+        wakeEvent().reset();
+    if (m_folderWatch && m_folderWatch->isValid()) {
+        for (const pollfd &handle : handles) {
+            if (handle.fd == m_folderWatch->fd() && (handle.revents & POLLIN))
+                m_folderWatch->drain();
+        }
+    }
 }
 
 void CrosswireThread::cycle()
@@ -136,6 +143,11 @@ void CrosswireThread::cycle()
     // The thread lock covers the thread's own state (its stream and named values). Handling,
     // answering and sending run after it is released: they reach the connector's hooks, and a
     // hook may launch a program and call back into the library.
+    // The endpoints' mailslots are read first: what arrived for the application should stand
+    // in its received queue before anything else of the cycle is done.
+    const std::vector<CrosswireEndpoint *> endpoints = m_context.endpoints();
+    for (CrosswireEndpoint *endpoint : endpoints)
+        endpoint->drainTransport();
     QByteArrayList datagrams;
     {
         ObjectLock lock(m_threadLock);
@@ -143,10 +155,8 @@ void CrosswireThread::cycle()
         expireValues();
     }
     handleThreadMessages(datagrams);
-    for (CrosswireEndpoint *endpoint : m_context.endpoints()) {
-        endpoint->drainTransport();
+    for (CrosswireEndpoint *endpoint : endpoints)
         m_context.sendQueued(*endpoint);
-    }
     m_context.flushForwards();
     QByteArray idleName;
     {

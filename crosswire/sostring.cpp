@@ -1,5 +1,6 @@
 #include "crosswire/sostring.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,18 +79,20 @@ bool SoString::append(const char *text)
     return text ? append(text, std::strlen(text)) : true;
 }
 
+// Decimal numbers are written on every message: std::to_chars gives the "%lu" / "%lld" text
+// without the cost of a formatted print.
 bool SoString::appendNumber(uint32_t value)
 {
     char buffer[16];
-    const int n = std::snprintf(buffer, sizeof buffer, "%lu", static_cast<unsigned long>(value));
-    return append(buffer, size_t(n));
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc() && append(buffer, size_t(end - buffer));
 }
 
 bool SoString::appendSigned(int64_t value)
 {
     char buffer[24];
-    const int n = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
-    return append(buffer, size_t(n));
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc() && append(buffer, size_t(end - buffer));
 }
 
 bool SoString::appendDouble(double value)

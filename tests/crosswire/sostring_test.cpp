@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using KnObjects::SoString;
 
 struct CapacityRow
@@ -51,6 +53,21 @@ INSTANTIATE_TEST_SUITE_P(Rows, SoStringNumber,
                          ::testing::Values(NumberRow{0, "0"}, NumberRow{4294967295u, "4294967295"},
                                            NumberRow{4294967296ull, "0"},
                                            NumberRow{4294967296ull + 7, "7"}));
+
+// Guards against the decimal writer losing a digit or the sign at the ends of its range.
+TEST(SoString, WritesSignedNumbersAtTheEndsOfTheirRange)
+{
+    SoString text;
+    text.appendSigned(std::numeric_limits<int64_t>::min());
+    text.append(" ");
+    text.appendSigned(std::numeric_limits<int64_t>::max());
+    text.append(" ");
+    text.appendSigned(0);
+    text.append(" ");
+    text.appendNumber(std::numeric_limits<uint32_t>::max());
+    EXPECT_EQ(text.toByteArray(),
+              QByteArray("-9223372036854775808 9223372036854775807 0 4294967295"));
+}
 
 TEST(SoString, FormatsDoublesWithoutDecimals)
 {
