@@ -12,6 +12,7 @@
 #include "crosswire/crosswirecontext.h"
 #include "crosswire/crosswireendpoint.h"
 #include "crosswire/crosswireidentity.h"
+#include "crosswire/crosswirescripting.h"
 #include "crosswire/message.h"
 #include "crosswire/scriptarahandler.h"
 #include "platform/desktop/desktopconnection.h"
@@ -65,8 +66,8 @@ void sendScript(const char *target, const QString &script)
     // one here reads; the caller must learn it, or the launcher would stay hidden waiting for a
     // sub-application that is never coming.
     if (!context.send(message, true, false, LauncherMessaging::kLaunchParameters))
-        throw std::runtime_error("the message to " + std::string(target) + " was refused (" +
-                                 context.status().toStdString() + ")");
+        throw std::runtime_error("the message to " + std::string(target) +
+                                 " could not be sent, nor its target launched");
 }
 
 bool isRunning(const char *target)
@@ -126,6 +127,8 @@ bool LauncherMessaging::initialize()
     // 4. Every message for the launcher goes to Crosswire.onReceive on that engine.
     if (opened)
         s.context->addHandler(std::make_shared<KnObjects::ScriptaraHandler>(s.engine));
+    else
+        KnObjects::CrosswireScripting::install(*s.engine); // the handler would have done it
 
     // 5. A received body is run as script; its value is the result.
     if (!s.engine->evaluate(

@@ -12,8 +12,14 @@
 
 #include "platform/desktop/desktopconnection.h"
 
+#include "components/scriptruntime/kernova/string.h"
+#include "components/scriptruntime/kernova/variant.h"
+#include "components/scriptruntime/scriptara/engine.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <QWidget>
 
@@ -291,6 +297,30 @@ TEST(LauncherMessagingUninitialised, SendsThrowAndQueriesAnswerNothing)
     LauncherMessaging::pump();
     LauncherMessaging::bringOrganizerToFront();
     LauncherMessaging::terminate();
+}
+
+// Guards against a launcher whose endpoint could not open crashing on its first send.
+TEST(LauncherMessagingLifecycle, WithoutAnEndpointSendsThrowAndScriptsStillRun)
+{
+    TestEnvironment env;
+    KnObjects::CrosswireIdentity::clearCache();
+    // A file where the mailslot folder belongs: no endpoint can open.
+    ASSERT_TRUE(QDir().mkpath(env.runtimeDir() + QStringLiteral("/tessaly")));
+    QFile blocker(env.runtimeDir() + QStringLiteral("/tessaly/mailslots"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    EXPECT_FALSE(LauncherMessaging::initialize());
+    EXPECT_FALSE(LauncherMessaging::isInitialized());
+    EXPECT_THROW(LauncherMessaging::sendToOrganizer(QStringLiteral("x();")), std::runtime_error);
+    EXPECT_FALSE(LauncherMessaging::isOrganizerRunning());
+    LauncherMessaging::pump();
+    Kernova::Variant value;
+    ASSERT_NE(KnScript::Engine::getCurrent(), nullptr);
+    EXPECT_TRUE(KnScript::Engine::getCurrent()->evaluate(Kernova::String("tester('x')"), &value));
+    EXPECT_EQ(value.toString().toQString(), QStringLiteral("response('YAHOOO!');"));
+    LauncherMessaging::terminate();
+    EXPECT_EQ(KnScript::Engine::getCurrent(), nullptr);
 }
 
 // Guards against a second initialisation after termination finding a dead engine or endpoint.
