@@ -238,6 +238,9 @@ int CrosswireStaticObject::call(int id, const Kernova::Array &arguments, Variant
             return 0;
         case kLoadAppScript:
             break;
+        case kGetTargets:
+            result = Variant(Kernova::Array());
+            return 0;
         case kLaunch:
         case kBringToFront:
             result = Variant();

@@ -3,6 +3,7 @@
 
 #include "crosswire/crosswireendpoint.h"
 #include "crosswire/crosswireliveobject.h"
+#include "crosswire/crosswirescripting.h"
 #include "crosswire/crosswirestaticobject.h"
 #include "crosswire/message.h"
 #include "crosswire/scriptarahandler.h"
@@ -448,6 +449,27 @@ TEST(ScriptCrosswireSetUp, AppSpecifierSetBeforeTheEndpointOpensOpensIt)
         EXPECT_TRUE(engine->evaluate(Kernova::String("Crosswire.appSpecifier = 'lateinit-2.0'")));
         EXPECT_FALSE(engine->evaluate(Kernova::String("Crosswire.appSpecifier = 'other-2.0'")));
     }
+    KnScript::Engine::destroyCurrent();
+}
+
+TEST(ScriptCrosswireWithoutMessaging, StaticMembersAnswerEmptyAndSendingIsRefused)
+{
+    ASSERT_EQ(CrosswireContext::current(), nullptr);
+    KnScript::Engine *engine = KnScript::Engine::createEngine(KnScript::Engine::kScriptEngineType);
+    ASSERT_TRUE(CrosswireScripting::install(*engine));
+    Kernova::Variant result;
+    auto text = [&](const char *script) {
+        EXPECT_TRUE(engine->evaluate(Kernova::String(script), &result)) << script;
+        return ScriptValues::text(engine, result);
+    };
+    EXPECT_EQ(text("String(Crosswire.isRunning('pxoorganizer-11.0'))"), QLatin1String("false"));
+    EXPECT_EQ(text("Crosswire.getTargets().length"), QLatin1String("0"));
+    EXPECT_EQ(text("Crosswire.appSpecifier"), QString());
+    EXPECT_EQ(text("Crosswire.getSpecifier('pxoorganizer', 11)"), QString());
+    EXPECT_EQ(text("String(Crosswire.pump())"), QLatin1String("false"));
+    EXPECT_FALSE(engine->evaluate(
+        Kernova::String("var c = new Crosswire(); c.target = 'a-1.0'; c.body = '1'; c.send()")));
+    EXPECT_TRUE(engine->getLastError().message.toQString().contains(QLatin1String("messaging")));
     KnScript::Engine::destroyCurrent();
 }
 
