@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +166,24 @@ TEST_F(TessalyPipTest, DialogNeedsAWidgetApplication)
     ASSERT_EQ(initialize(2), TPIP_OK);
     EXPECT_EQ(TessalyPIPDisplayOptInOutDialog(), TPIP_E_NO_GUI);
     EXPECT_EQ(PipTest::optIn(), -1);
+}
+
+// Guards against the libraries pulling in Qt Gui (or X) for a process that never shows the
+// dialog: the sanitizer build and headless hosts have none.
+TEST(TessalyPipLibraries, NeedNoGuiModule)
+{
+    for (const char *library : {TESSALY_PIP_LIBRARY, TESSALY_LOGSESSION_LIBRARY}) {
+        QProcess readelf;
+        readelf.start(QStringLiteral("readelf"),
+                      {QStringLiteral("-d"), QString::fromUtf8(library)});
+        if (!readelf.waitForStarted())
+            GTEST_SKIP() << "readelf is not installed";
+        ASSERT_TRUE(readelf.waitForFinished(30000));
+        const QByteArray dynamic = readelf.readAllStandardOutput();
+        EXPECT_TRUE(dynamic.contains("[libQt6Core.so")) << library;
+        for (const char *gui : {"libQt6Gui", "libQt6Widgets", "libxcb", "libGL"})
+            EXPECT_FALSE(dynamic.contains(gui)) << library << " needs " << gui;
+    }
 }
 
 struct FolderRow
