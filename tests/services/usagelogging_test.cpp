@@ -1,6 +1,7 @@
 #include "services/usagelogging.h"
 
 #include "locale/localeutil.h"
+#include "locale/zstringdictionary.h"
 #include "platform/registry/productsettings.h"
 #include "tests/services/usagetestsupport.h"
 #include "tests/support/testenvironment.h"
@@ -325,6 +326,16 @@ TEST(UsageLoggingText, EnglishDisplayName)
 {
     EXPECT_EQ(UsageLogging::productDisplayName(),
               QStringLiteral("Help Improve Pixtrel Orvana And Motiva Orvana"));
+}
+
+TEST(UsageLoggingText, DisplayNameComesFromTheDictionaryWithItsBlanks)
+{
+    auto &dictionary = basekit_private::ZStringDictionary::instance();
+    dictionary.loadData("\"$$$/LE/Menu/Help/TPIP/ImproveProductOrg=Aidez \u00e0 am\u00e9liorer \"\n"
+                        "\"$$$/LE/Menu/Help/TPIP/ImproveProductAND= et \"\n");
+    const QString name = UsageLogging::productDisplayName();
+    dictionary.clear();
+    EXPECT_EQ(name, QStringLiteral("Aidez à améliorer Pixtrel Orvana et Motiva Orvana"));
 }
 
 } // namespace
