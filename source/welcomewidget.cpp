@@ -268,7 +268,13 @@ PtLauncherCustomWindowWidget *WelcomeWidget::mainWindow() const
 
 void WelcomeWidget::closeMainWindow()
 {
-    window()->close();
+    QWidget *main = window();
+    const bool shown = main->isVisible();
+    main->close();
+    // Closing a window that was never shown (a sub-launched start) ends no event loop, yet the
+    // launcher has to end all the same.
+    if (!shown)
+        QCoreApplication::quit();
 }
 
 void WelcomeWidget::bringMainWindowToFront()

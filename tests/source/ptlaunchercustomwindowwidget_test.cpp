@@ -1,4 +1,6 @@
 #include "source/ptlaunchercustomwindowwidget.h"
+#include "source/welcomeglintcontainer.h"
+#include "source/welcomewidget.h"
 #include "tests/source/chrometestsupport.h"
 
 #include <QScreen>
@@ -57,6 +59,10 @@ TEST_F(MainWindowTest, ResizeCentresOnlyWhenAsked)
     window.m_centreOnResize = true;
     window.show();
     ASSERT_TRUE(waitFor([&] { return window.isVisible(); }));
+    // The movie shows itself once it has told its size; after that nothing resizes the window.
+    auto *welcome = qobject_cast<WelcomeWidget *>(window.welcomeWidget());
+    ASSERT_NE(welcome, nullptr);
+    ASSERT_TRUE(waitFor([&] { return welcome->containerPlayer()->isVisible(); }, 10000));
     const QRect workArea = window.screen()->availableGeometry();
     window.resize(900, 600);
     ASSERT_TRUE(waitFor([&] {

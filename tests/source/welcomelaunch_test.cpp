@@ -677,3 +677,20 @@ TEST_F(WelcomeLaunchTest, QuitOnTidingsNoReplyCloses)
     EXPECT_FALSE(destroyedSeen);
     EXPECT_TRUE(windowClosed());
 }
+
+// Guards against a sub-launched launcher, whose window never showed, living on after it was
+// told to quit.
+TEST_F(WelcomeWidgetTest, ForceQuitEndsTheLauncherWhenTheWindowNeverShowed)
+{
+    writeMovies();
+    LauncherContext::setSubLaunched(true);
+    ASSERT_TRUE(start());
+    reportBothMovies();
+    hostCall("WelcomeScreen_ContainerShowWindow", {true});
+    ASSERT_FALSE(window().isVisible());
+    QTimer::singleShot(0, widget, [this] {
+        widget->handleSubAppStatus(QStringLiteral("force_quit_welcome_screen:"));
+    });
+    QTimer::singleShot(5000, widget, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
