@@ -9,7 +9,9 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orvana Organizer"));
+    // Qt names the windows' class (WM_CLASS) after the application, and the configuration
+    // database registers the program's file name as the window class the connector looks for.
+    QApplication::setApplicationName(QStringLiteral("PixtrelOrvanaOrganizer"));
     QApplication::setApplicationVersion(QStringLiteral("11.0"));
     QString error;
     const auto options = TessalyApps::PeerOptions::parse(app.arguments().mid(1), &error);

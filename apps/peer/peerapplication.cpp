@@ -64,17 +64,13 @@ PeerApplication::~PeerApplication()
 
 bool PeerApplication::start()
 {
-    KnObjects::Crosswire::Specifier own(m_options.specifier.isEmpty() ? m_profile.specifier
-                                                                      : m_options.specifier);
-    // The connector names a wanted instance apart from the specifier it registered.
-    if (!m_options.instance.isEmpty() && own.instance().isEmpty())
-        own.setInstance(m_options.instance);
-    const QByteArray specifier = own.text();
+    // The messaging set-up reads "-specifier" and "-instance" from the command line the
+    // connector built, and keeps the whole line as "LAUNCHPARAMS".
     m_context = std::make_unique<CrosswireContext>(CrosswireContext::Identity{
         KnObjects::CrosswireIdentity::userId(), KnObjects::CrosswireIdentity::digestKey()});
-    if (!m_context->init(specifier)) {
-        qCWarning(lcAppPeer) << "cannot open the messaging endpoint" << specifier << ":"
-                             << m_context->status();
+    if (!m_context->initFromCommandLine(m_profile.specifier, m_options.arguments)) {
+        qCWarning(lcAppPeer) << "cannot open the messaging endpoint for" << m_options.arguments
+                             << ":" << m_context->status();
         return false;
     }
     // Scripts that arrive while starting wait in the received queue: nothing pumps before the

@@ -12,6 +12,7 @@ constexpr int kMaxStartupDelayMs = 10 * 60 * 1000;
 std::optional<PeerOptions> PeerOptions::parse(const QStringList &arguments, QString *error)
 {
     PeerOptions options;
+    options.arguments = arguments;
     const auto fail = [error](const QString &text) -> std::optional<PeerOptions> {
         if (error)
             *error = text;

@@ -23,6 +23,7 @@ public:
     int startupDelayMs = 0;
     bool neverConfirm = false;
     QStringList parameters; // everything else, in order
+    QStringList arguments;  // the whole command line as given, for the messaging set-up
 };
 
 } // namespace TessalyApps

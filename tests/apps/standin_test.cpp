@@ -146,6 +146,9 @@ TEST_P(StandInTest, OpensTheInstanceTheConnectorNames)
     instance.setInstance("3");
     EXPECT_EQ(m_notifications->entries().back().sender, instance.text());
     EXPECT_EQ(m_context.ping(instance.text(), "STATUS"), QByteArray("IDLE"));
+    // The messaging set-up keeps the command line it was launched with.
+    EXPECT_EQ(m_context.ping(instance.text(), "LAUNCHPARAMS"),
+              "-specifier " + GetParam().specifier + " -nostartupscreen -instance 3");
 }
 
 TEST_P(StandInTest, RunsTheLaunchersScriptsAndLogsEachOnOneLine)
