@@ -28,6 +28,8 @@ const QString kWelcomeScreenKey =
 const QPoint kOrganizerTile(150, 244);
 const QPoint kEditorTile(480, 244);
 const QPoint kDragger(400, 20);
+// The "Share" entry, second of the entries row at y 374.
+const QPoint kShareEntry(168, 389);
 // The launch-preferences button, right-aligned in the footer.
 const QPoint kPreferencesButton(822, 512);
 
@@ -352,6 +354,24 @@ TEST_F(WelcomeRoads, LaunchPreferencesShowTheStoredEditorChoice)
             return settings.value(QStringLiteral("QuickLaunchApp"), -1).toInt() == 2;
         },
         10s));
+    display().close(m_window->id);
+    ASSERT_TRUE(launcher.waitForExit(kExitTimeout));
+    EXPECT_EQ(launcher.exitCode(), 0);
+}
+
+// Guards against the share entry not reaching the Organizer (started for it) or closing the
+// Welcome Screen, which stays for the next choice.
+TEST_F(WelcomeRoads, ShareEntrySendsTheShareScript)
+{
+    install(App::Organizer, {});
+    E2eProcess &launcher = startWelcome();
+    ASSERT_TRUE(m_window);
+    ASSERT_TRUE(click(kShareEntry));
+    EXPECT_TRUE(peerReceived(QStringLiteral("open('shareTab', 'requestFromWS');"), kLaunchTimeout))
+        << readFile(m_peerLog).toStdString();
+    EXPECT_FALSE(launcher.waitForExit(1s));
+    EXPECT_FALSE(
+        movieCalls(launcher).contains(QStringLiteral("WSHostSetOrganizerLaunching(true)")));
     display().close(m_window->id);
     ASSERT_TRUE(launcher.waitForExit(kExitTimeout));
     EXPECT_EQ(launcher.exitCode(), 0);
