@@ -43,6 +43,13 @@ if [ -x "$reg" ]; then
     fi
 fi
 
+# The three sample pods, where the content download would put them for the English locale.
+pods="$demo/machine/data/Tessaly/Pixtrel Orvana/11.0/Locale/en_us/Welcome Screen Pods"
+mkdir -p "$pods"
+top=$(cd "$(dirname "$0")/.." && pwd)
+cp "$top"/assets/pods/*.metadata.xml "$pods"/
+cp "$top"/assets/pods/*.swf "$pods"/ 2>/dev/null || true
+
 caps="$build/tools/caps-tool/caps-tool"
 if [ -x "$caps" ]; then
     [ -x "$build/apps/organizer/PixtrelOrvanaOrganizer" ] &&
