@@ -211,6 +211,12 @@ protected:
 TEST_F(WelcomeRoads, OrganizerRequestLaunchesAndClosesOnConfirmation)
 {
     install(App::Organizer, {QStringLiteral("--startup-delay-ms"), QStringLiteral("1500")});
+    {
+        // The user took part in usage logging, so the launch request is recorded.
+        PtSettingsCU settings(QStringLiteral("Software\\Tessaly\\CommonFiles\\Usage\\Orvana11"));
+        settings.setValue(QStringLiteral("OptIn"), 1);
+        settings.sync();
+    }
     E2eProcess &launcher = startWelcome();
     ASSERT_TRUE(m_window);
     ASSERT_TRUE(click(kOrganizerTile));
@@ -227,6 +233,11 @@ TEST_F(WelcomeRoads, OrganizerRequestLaunchesAndClosesOnConfirmation)
     EXPECT_EQ(launcher.exitCode(), 0);
     const QStringList calls = movieCalls(launcher);
     EXPECT_TRUE(calls.contains(QStringLiteral("WSHostSetOrganizerLaunching(false)")));
+    QString records;
+    const QDir usage(testEnvironment().dataHome() + QStringLiteral("/tessaly/usage/Orvana11"));
+    for (const QString &name : usage.entryList({QStringLiteral("events-*.jsonl")}, QDir::Files))
+        records += readFile(usage.filePath(name));
+    EXPECT_TRUE(records.contains(QLatin1String("launchOrganizer"))) << records.toStdString();
     // Started once, by the messaging component: "-noparams" starts it without arguments.
     EXPECT_EQ(starts(App::Organizer), QStringList{QStringLiteral("0")});
 }
