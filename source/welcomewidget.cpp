@@ -186,6 +186,9 @@ WelcomeWidget::WelcomeWidget(QWidget *parent, int startupApplication)
 
 WelcomeWidget::~WelcomeWidget()
 {
+    // Status messages still arriving during teardown must not reach a destroyed widget.
+    if (LauncherContext::welcomeWidget() == this)
+        LauncherContext::setWelcomeWidget(nullptr);
     if (m_apiLogFile)
         m_apiLogFile->close();
 }

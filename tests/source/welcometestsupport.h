@@ -188,6 +188,11 @@ protected:
     }
 
     PtLauncherCustomWindowWidget &window() { return *m_window; }
+    void destroyWindow()
+    {
+        m_window.reset();
+        widget = nullptr;
+    }
 
     // An object of a movie by name: the movies' windows own their items.
     static QObject *movieItem(const QString &name)

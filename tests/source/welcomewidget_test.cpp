@@ -314,3 +314,14 @@ INSTANTIATE_TEST_SUITE_P(
         UsageEntryRow{"EmptyParts", ":##", {{"", ""}}}, UsageEntryRow{"Empty", "", {}},
         UsageEntryRow{"SingleHashKept", "WS:a#b", {{"WS", "a#b"}}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// Guards against the launcher context keeping a destroyed Welcome widget, which a late status
+// message would then reach.
+TEST_F(WelcomeWidgetTest, ContextRecordsTheWidgetOnlyWhileItLives)
+{
+    writeMovies();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(LauncherContext::welcomeWidget(), widget);
+    destroyWindow();
+    EXPECT_EQ(LauncherContext::welcomeWidget(), nullptr);
+}
