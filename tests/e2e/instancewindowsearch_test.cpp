@@ -4,6 +4,8 @@
 #include "source/singleinstance.h"
 #include "tests/e2e/e2esession.h"
 
+#include <algorithm>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -32,7 +34,11 @@ protected:
     bool broughtToFront(quint32 window, const std::function<bool()> &check)
     {
         // The window manager takes the new window on asynchronously; cover it only after that.
-        EXPECT_TRUE(display().waitUntil([&] { return display().stackingIndex(window) >= 0; }, 5s));
+        // The stacking order holds a window as soon as it is mapped, before the manager took
+        // it on; the manager's client list names it only once it manages it, and only a
+        // managed window is searched and activated as the check does.
+        EXPECT_TRUE(
+            display().waitUntil([&] { return isManaged(window) && isManaged(m_cover); }, 5s));
         display().desktop().activate(m_cover);
         EXPECT_TRUE(display().waitUntil(
             [&] { return display().stackingIndex(m_cover) > display().stackingIndex(window); },
@@ -41,6 +47,13 @@ protected:
         return display().waitUntil(
             [&] { return display().stackingIndex(window) > display().stackingIndex(m_cover); },
             1500ms);
+    }
+
+    bool isManaged(quint32 window)
+    {
+        const QList<DesktopWindow> windows = display().desktop().topLevelWindows();
+        return std::any_of(windows.begin(), windows.end(),
+                           [window](const DesktopWindow &listed) { return listed.id == window; });
     }
 
     quint32 windowWithClass(const QString &title, const QByteArray &wmClass)
