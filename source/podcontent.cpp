@@ -3,6 +3,7 @@
 #include "locale/localeutil.h"
 #include "platform/folders/folders.h"
 #include "platform/registry/ptsettings.h"
+#include "shared/glint/glintplayertrust.h"
 #include "source/launcherlog.h"
 #include "source/launcherpaths.h"
 
@@ -137,6 +138,8 @@ QStringList PodContent::launcherMovieFolders()
 
 bool PodContent::writePlayerTrustFile()
 {
+    // Declared on every start: the trust file may list the folders of an earlier installation.
+    GlintPlayerTrust::setOwnMovieFolders(launcherMovieFolders());
     const QString path = playerTrustFilePath();
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())

@@ -1,6 +1,7 @@
 #include "locale/localeutil.h"
 #include "platform/registry/productsettings.h"
 #include "platform/registry/ptsettings.h"
+#include "shared/glint/glintplayertrust.h"
 #include "source/launcherpaths.h"
 #include "source/podcontent.h"
 #include "tests/support/testenvironment.h"
@@ -32,6 +33,7 @@ protected:
     {
         PodContent::setMembershipEnabled(true);
         LocaleUtil::resetCache();
+        GlintPlayerTrust::setOwnMovieFolders({});
     }
 
     void setMachineLocale(const QString &code)
@@ -273,6 +275,24 @@ TEST_F(PodContentTest, TrustFileIsPerLocale)
     ASSERT_TRUE(PodContent::writePlayerTrustFile());
     EXPECT_TRUE(readAll(french).startsWith(product() + QStringLiteral("Locale/fr_fr/")));
     EXPECT_TRUE(readAll(english).startsWith(product() + QStringLiteral("Locale/en_us/")));
+}
+
+TEST_F(PodContentTest, TrustFileLetsThePlayerLoadFromPodsAndOwnFoldersOnly)
+{
+    ASSERT_TRUE(PodContent::writePlayerTrustFile());
+    EXPECT_EQ(GlintPlayerTrust::ownMovieFolders(),
+              (QStringList{app + QStringLiteral("/Assets/Required"),
+                           app + QStringLiteral("/Assets/Locales/en_us/application_swfs")}));
+    EXPECT_TRUE(GlintPlayerTrust::mayLoad(app + QStringLiteral("/Assets/Required/PodPlayer.swf")));
+    EXPECT_TRUE(GlintPlayerTrust::mayLoad(PodContent::podsFolder() + QStringLiteral("tip.swf")));
+    EXPECT_FALSE(GlintPlayerTrust::mayLoad(env.root() + QStringLiteral("/elsewhere/tip.swf")));
+
+    // Moved since the file was written: the own folders follow, the old file stays.
+    const QString moved = env.root() + QStringLiteral("/moved/Assets/");
+    LauncherPaths::setAssetsDirectory(moved);
+    ASSERT_TRUE(PodContent::writePlayerTrustFile());
+    EXPECT_TRUE(
+        GlintPlayerTrust::mayLoad(moved + QStringLiteral("Required/WelcomeScreenContainer.swf")));
 }
 
 QStringList s_messages;
