@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 TestEnvironment::TestEnvironment()
     : m_dir(QDir::tempPath() + QStringLiteral("/tessaly-test-XXXXXX"))
@@ -17,6 +18,9 @@ TestEnvironment::TestEnvironment()
     set("XDG_CACHE_HOME", root() + QStringLiteral("/cache"));
     set("XDG_RUNTIME_DIR", runtimeDir());
     set("HOME", homeDir());
+    // A launcher's first start enables the user's file-monitor service; in tests that must never
+    // reach the real service manager. Tests that look at those requests set their own program.
+    set("TESSALY_SERVICE_CONTROL", QStandardPaths::findExecutable(QStringLiteral("true")));
 }
 
 TestEnvironment::~TestEnvironment()
