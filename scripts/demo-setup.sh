@@ -43,10 +43,16 @@ if [ -x "$reg" ]; then
     fi
 fi
 
-# The three sample pods, where the content download would put them for the English locale.
+top=$(cd "$(dirname "$0")/.." && pwd)
+# Pods come through the content download from the demo feed, which offers a newer quick-fix pod
+# than the samples below; the downloaded pods show from the second start on.
+if [ -x "$reg" ]; then
+    "$reg" set 'HKCU\Software\Tessaly\MBS' --value ContentFeed --type sz --data "$top/assets/feed"
+fi
+# The three sample pods as an earlier run left them for the English locale, so the first Welcome
+# Screen already shows pods.
 pods="$demo/machine/data/Tessaly/Pixtrel Orvana/11.0/Locale/en_us/Welcome Screen Pods"
 mkdir -p "$pods"
-top=$(cd "$(dirname "$0")/.." && pwd)
 cp "$top"/assets/pods/*.metadata.xml "$pods"/
 cp "$top"/assets/pods/*.swf "$pods"/ 2>/dev/null || true
 
