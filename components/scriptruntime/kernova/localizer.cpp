@@ -15,10 +15,14 @@ namespace Kernova {
 namespace {
 
 std::mutex localizerMutex;
+// Never destroyed: localizers held by other libraries' statics unregister while the process
+// exits, possibly after this library's statics are gone.
 std::vector<Localizer *> &localizers()
 {
-    static std::vector<Localizer *> stack;
-    return stack;
+    alignas(
+        std::vector<Localizer *>) static unsigned char storage[sizeof(std::vector<Localizer *>)];
+    static std::vector<Localizer *> *const stack = ::new (storage) std::vector<Localizer *>();
+    return *stack;
 }
 
 } // namespace
