@@ -61,11 +61,16 @@ QStringList GlintPlayerTrust::parseTrustFile(const QByteArray &content)
             line.chop(1);
         if (line.isEmpty() || line.contains('\0'))
             continue;
-        const QString folder = QString::fromUtf8(line);
-        // A relative line would be trusted relative to whatever folder the host runs in.
-        if (!QDir::isAbsolutePath(folder))
+        // A relative line would be trusted relative to whatever folder the host runs in, and Qt
+        // counts ":/..." resource paths as absolute though they clean to relative ones; only a
+        // file-system path from the root is a folder.
+        if (!line.startsWith('/'))
             continue;
-        folders << QDir::cleanPath(folder);
+        const QString folder = QDir::cleanPath(QString::fromUtf8(line));
+        // "/.." stays as it is after cleaning; it names no folder anyone meant to trust.
+        if (folder == QLatin1String("/..") || folder.startsWith(QLatin1String("/../")))
+            continue;
+        folders << folder;
     }
     return folders;
 }

@@ -41,6 +41,9 @@ INSTANTIATE_TEST_SUITE_P(
         ParseRow{"BlankLinesSkipped", "\n\n/d\n\r\n", {QStringLiteral("/d")}},
         // Guards against trusting folders relative to wherever the host happens to run.
         ParseRow{"RelativeLinesSkipped", "pods\n./x\n../y\n/e\n", {QStringLiteral("/e")}},
+        // Qt takes ":/" resource paths for absolute, but ":/../b" cleans to the relative "b".
+        ParseRow{"ResourcePathsSkipped", ":/../b/\n:/c\n/e\n", {QStringLiteral("/e")}},
+        ParseRow{"AboveTheRootSkipped", "/..\n/../b/\n/a/../../c\n/e\n", {QStringLiteral("/e")}},
         ParseRow{"LineWithNulSkipped", QByteArray("/f\0/g\n/h\n", 9), {QStringLiteral("/h")}},
         ParseRow{"Utf8Names", "/p/Fotos \xc3\xa4\n", {QStringLiteral("/p/Fotos \u00e4")}},
         ParseRow{"Empty", "", {}}),
