@@ -1,13 +1,18 @@
 // Messaging between two processes against raw Unix datagrams between two processes, measured in
 // the same run. The program starts a copy of itself as the peer ("--peer MODE ...").
 //
-//   raw one-way        sendto() of a 64-byte datagram until the peer's recv() returns it
-//   queue one-way      send() until the message is put into the peer's received queue
+//   one-way            alternately: sendto() of a 64-byte datagram until the peer's recv()
+//                      returns it, and send() until the message stands in the peer's received
+//                      queue; alternating puts both under the same load of the machine
 //   handler one-way    send() until the peer's handler runs, the peer pumping every 10 ms
 //   throughput         small messages one way until the peer reports the last one
 //
 // One-way times are taken with the system-wide monotonic clock: the sender writes the time into
-// the message, the peer subtracts it from its own reading and reports the average at the end.
+// the message just before it calls sendto() or send(), the peer reads its clock when the datagram
+// is returned or the message has been inserted into its received queue (the queue's insertion
+// observer, on the thread that inserts) and reports the mean and the median at the end. The
+// median is the figure compared: a run on a shared machine has a tail of preempted samples that
+// moves the mean by a third from run to run.
 // The peer echoes every timed message, so the sender never has more than one in flight.
 //
 // Everything runs in a temporary runtime, configuration and data folder.
@@ -28,6 +33,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +42,7 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace KnObjects;
 using Crosswire::Message;
@@ -48,7 +55,7 @@ constexpr const char *kQueuePeerSpec = "benchqueue-1.0";
 constexpr const char *kPumpPeerSpec = "benchpump-1.0";
 constexpr int kThroughputCount = 20000;
 
-double rawOneWayUs = 0, queueOneWayUs = 0, handlerOneWayUs = 0;
+double handlerOneWayUs = 0;
 
 int64_t nowNs()
 {
@@ -61,33 +68,57 @@ QByteArray timedBody()
     return QByteArray("t=" + QByteArray::number(qlonglong(nowNs()))).leftJustified(64, ' ');
 }
 
-// Averages the one-way times a peer saw.
+// The one-way times a peer saw: mean and median of each batch, reported as "mean median".
 class OneWay
 {
 public:
+    OneWay() { m_samples.reserve(16384); }
     void add(const QByteArray &body)
     {
+        // The clock first: what follows is the bench's own work, not the message's way.
+        const int64_t now = nowNs();
         if (!body.startsWith("t="))
             return;
         const int64_t sent = body.mid(2).trimmed().toLongLong();
         std::lock_guard guard(m_mutex);
-        m_sum += double(nowNs() - sent);
-        ++m_count;
+        m_samples.push_back(double(now - sent) / 1000.0);
     }
-    QByteArray takeAverageUs()
+    QByteArray takeStatistics()
     {
         std::lock_guard guard(m_mutex);
-        const double average = m_count ? m_sum / double(m_count) / 1000.0 : 0;
-        m_sum = 0;
-        m_count = 0;
-        return QByteArray::number(average, 'f', 2);
+        double mean = 0, median = 0;
+        if (!m_samples.empty()) {
+            for (double sample : m_samples)
+                mean += sample;
+            mean /= double(m_samples.size());
+            auto middle = m_samples.begin() + std::ptrdiff_t(m_samples.size() / 2);
+            std::nth_element(m_samples.begin(), middle, m_samples.end());
+            median = *middle;
+        }
+        m_samples.clear();
+        return QByteArray::number(mean, 'f', 2) + ' ' + QByteArray::number(median, 'f', 2);
     }
 
 private:
     std::mutex m_mutex;
-    double m_sum = 0;
-    int64_t m_count = 0;
+    std::vector<double> m_samples;
 };
+
+struct Statistics
+{
+    double mean = 0;
+    double median = 0;
+};
+
+Statistics statisticsFrom(const QByteArray &text)
+{
+    const QList<QByteArray> parts = text.trimmed().split(' ');
+    if (parts.size() != 2)
+        return {};
+    return {parts[0].toDouble(), parts[1].toDouble()};
+}
+
+Statistics rawOneWay, queueOneWay;
 double rawThroughput = 0, crosswireThroughput = 0;
 
 sockaddr_un addressOf(const QByteArray &path)
@@ -135,6 +166,15 @@ void send(CrosswireContext &context, const QByteArray &target, const QByteArray 
     context.send(message);
 }
 
+// The message is made first, so the time in its body is read just before send() is called.
+void sendTimed(CrosswireContext &context, const QByteArray &target)
+{
+    Message message;
+    message.target = target;
+    message.body = timedBody();
+    context.send(message);
+}
+
 // The peer: echoes raw datagrams, or answers crosswire messages from its queue or its handler.
 int runPeer(const QStringList &args)
 {
@@ -163,7 +203,7 @@ int runPeer(const QStringList &args)
             oneWay.add(received);
             if (received == "done" || received == "stats") {
                 const QByteArray reply =
-                    received == "done" ? QByteArray::number(counted) : oneWay.takeAverageUs();
+                    received == "done" ? QByteArray::number(counted) : oneWay.takeStatistics();
                 counted = 0;
                 ::sendto(fd, reply.constData(), size_t(reply.size()), 0,
                          reinterpret_cast<sockaddr *>(&from), length);
@@ -198,7 +238,7 @@ int runPeer(const QStringList &args)
                 continue;
             }
             if (message->body == "stats") {
-                send(context, message->sender, oneWay.takeAverageUs());
+                send(context, message->sender, oneWay.takeStatistics());
                 continue;
             }
             send(context, message->sender, message->body);
@@ -211,7 +251,7 @@ int runPeer(const QStringList &args)
             int handle(int, Message &message, QByteArray &result) override
             {
                 m_oneWay.add(message.body);
-                result = message.body == "stats" ? m_oneWay.takeAverageUs() : QByteArray("ok");
+                result = message.body == "stats" ? m_oneWay.takeStatistics() : QByteArray("ok");
                 return 0;
             }
 
@@ -254,29 +294,6 @@ QString runtimeDir()
     return qEnvironmentVariable("XDG_RUNTIME_DIR");
 }
 
-void BM_RawDatagramRoundTrip(benchmark::State &state)
-{
-    const QByteArray peerPath = (runtimeDir() + QStringLiteral("/raw-peer")).toUtf8();
-    const QByteArray ownPath = (runtimeDir() + QStringLiteral("/raw-own")).toUtf8();
-    QProcess *peer = startPeer({QStringLiteral("raw"), QString::fromUtf8(peerPath)});
-    const int fd = boundSocket(ownPath);
-    const sockaddr_un to = addressOf(peerPath);
-    char buffer[256];
-    for (auto _ : state) {
-        const QByteArray payload = timedBody();
-        ::sendto(fd, payload.constData(), size_t(payload.size()), 0,
-                 reinterpret_cast<const sockaddr *>(&to), sizeof to);
-        ::recv(fd, buffer, sizeof buffer, 0);
-    }
-    ::sendto(fd, "stats", 5, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
-    const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
-    rawOneWayUs = QByteArray(buffer, n > 0 ? n : 0).toDouble();
-    state.counters["one_way_us"] = rawOneWayUs;
-    ::sendto(fd, "quit", 4, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
-    ::close(fd);
-    stopPeer(peer);
-}
-
 void BM_RawDatagramThroughput(benchmark::State &state)
 {
     const QByteArray peerPath = (runtimeDir() + QStringLiteral("/raw-peer2")).toUtf8();
@@ -314,24 +331,45 @@ CrosswireContext &senderContext()
     return context;
 }
 
-void BM_CrosswireQueueRoundTrip(benchmark::State &state)
+// Raw datagrams and crosswire messages in turn, one of each per iteration.
+void BM_OneWayRawAndQueue(benchmark::State &state)
 {
-    QProcess *peer = startPeer({QStringLiteral("queue")});
+    const QByteArray peerPath = (runtimeDir() + QStringLiteral("/raw-peer")).toUtf8();
+    const QByteArray ownPath = (runtimeDir() + QStringLiteral("/raw-own")).toUtf8();
+    QProcess *rawPeer = startPeer({QStringLiteral("raw"), QString::fromUtf8(peerPath)});
+    QProcess *queuePeer = startPeer({QStringLiteral("queue")});
     CrosswireContext &context = senderContext();
+    const int fd = boundSocket(ownPath);
+    const sockaddr_un to = addressOf(peerPath);
+    auto rawSend = [&](const QByteArray &payload) {
+        ::sendto(fd, payload.constData(), size_t(payload.size()), 0,
+                 reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    };
+    char buffer[256];
     for (auto _ : state) {
-        send(context, kQueuePeerSpec, timedBody());
+        rawSend(timedBody());
+        ::recv(fd, buffer, sizeof buffer, 0);
+        sendTimed(context, kQueuePeerSpec);
         if (!nextMessage(context)) {
             state.SkipWithError("no reply");
             break;
         }
     }
+    rawSend("stats");
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
+    rawOneWay = statisticsFrom(QByteArray(buffer, n > 0 ? n : 0));
     send(context, kQueuePeerSpec, "stats");
     auto stats = nextMessage(context);
-    queueOneWayUs = stats ? stats->body.toDouble() : 0;
-    state.counters["one_way_us"] = queueOneWayUs;
+    queueOneWay = stats ? statisticsFrom(stats->body) : Statistics{};
+    state.counters["raw_median_us"] = rawOneWay.median;
+    state.counters["queue_median_us"] = queueOneWay.median;
+    state.counters["ratio"] = rawOneWay.median > 0 ? queueOneWay.median / rawOneWay.median : 0;
+    rawSend("quit");
+    ::close(fd);
     send(context, kQueuePeerSpec, "quit");
-    peer->waitForFinished(5000);
-    stopPeer(peer);
+    queuePeer->waitForFinished(5000);
+    stopPeer(queuePeer);
+    stopPeer(rawPeer);
 }
 
 void BM_CrosswireThroughput(benchmark::State &state)
@@ -367,8 +405,8 @@ void BM_CrosswireHandlerRoundTrip(benchmark::State &state)
     auto ask = [&](const QByteArray &body) {
         Message message;
         message.target = kPumpPeerSpec;
-        message.body = body;
         message.responseRequest = "Result";
+        message.body = body.isEmpty() ? timedBody() : body;
         context.send(message);
         // The Result arrives first, the Processed response after it.
         std::unique_ptr<Message> reply;
@@ -382,24 +420,20 @@ void BM_CrosswireHandlerRoundTrip(benchmark::State &state)
         // A random pause, so the sends fall anywhere in the peer's 10 ms pump period.
         std::this_thread::sleep_for(
             std::chrono::microseconds(QRandomGenerator::global()->bounded(10000)));
-        if (!ask(timedBody())) {
+        if (!ask({})) {
             state.SkipWithError("no result");
             break;
         }
     }
     auto stats = ask("stats");
-    handlerOneWayUs = stats ? stats->body.toDouble() : 0;
+    handlerOneWayUs = stats ? statisticsFrom(stats->body).mean : 0;
     state.counters["one_way_us"] = handlerOneWayUs;
     stopPeer(peer);
 }
 
 } // namespace
 
-BENCHMARK(BM_RawDatagramRoundTrip)->Iterations(5000)->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_CrosswireQueueRoundTrip)
-    ->Iterations(5000)
-    ->UseRealTime()
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OneWayRawAndQueue)->Iterations(5000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CrosswireHandlerRoundTrip)
     ->Iterations(100)
     ->UseRealTime()
@@ -427,11 +461,15 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     senderContext().terminate();
     std::printf("\nratios in this run:\n");
-    std::printf("  send -> peer's received queue, one way: %.1f us = %.2f x raw datagram one way "
-                "(%.1f us)\n",
-                queueOneWayUs, queueOneWayUs / rawOneWayUs, rawOneWayUs);
-    std::printf("  send -> peer's handler (pump every 10 ms), one way: %.0f us = %.1f x raw\n",
-                handlerOneWayUs, handlerOneWayUs / rawOneWayUs);
+    std::printf("  raw datagram, one way: median %.1f us, mean %.1f us\n", rawOneWay.median,
+                rawOneWay.mean);
+    std::printf("  send -> peer's received queue, one way: median %.1f us, mean %.1f us\n",
+                queueOneWay.median, queueOneWay.mean);
+    std::printf("  queue / raw: %.2f x (medians), %.2f x (means)\n",
+                queueOneWay.median / rawOneWay.median, queueOneWay.mean / rawOneWay.mean);
+    std::printf("  send -> peer's handler (pump every 10 ms), one way: mean %.0f us = %.1f x raw "
+                "median\n",
+                handlerOneWayUs, handlerOneWayUs / rawOneWay.median);
     std::printf("  throughput: %.0f messages/s = %.2f x raw datagrams (%.0f/s)\n",
                 crosswireThroughput, crosswireThroughput / rawThroughput, rawThroughput);
     benchmark::Shutdown();
