@@ -11,27 +11,6 @@ using Kernova::Variant;
 
 namespace {
 
-// The codes the engine gives uncaught script errors, so a failed call reports the same code
-// whichever way the function was reached.
-int errorCodeOf(const QJSValue &error)
-{
-    const QJSValue code = error.property(QStringLiteral("code"));
-    if (code.isNumber() && code.toInt() != 0)
-        return code.toInt();
-    switch (error.errorType()) {
-    case QJSValue::SyntaxError:
-        return 25;
-    case QJSValue::TypeError:
-        return 24;
-    case QJSValue::ReferenceError:
-        return 2;
-    case QJSValue::RangeError:
-        return 3;
-    default:
-        return 1;
-    }
-}
-
 const char kTrampolineName[] = "__crosswireCall__";
 const char kTrampoline[] = R"JS(
 (function (f, self, args) {
@@ -94,10 +73,10 @@ bool ScriptValues::call(KnScript::Engine &engine, const Variant &function, const
         list.setProperty(quint32(i), engine.toScript(arguments.at(i)));
     const QJSValue outcome = trampoline.call({callable, engine.toScript(self), list});
     if (outcome.isError())
-        return fail(outcome.toString(), errorCodeOf(outcome));
+        return fail(outcome.toString(), KnScript::Engine::errorCodeOf(outcome));
     if (!outcome.property(QStringLiteral("ok")).toBool()) {
         const QJSValue thrown = outcome.property(QStringLiteral("error"));
-        return fail(thrown.toString(), errorCodeOf(thrown));
+        return fail(thrown.toString(), KnScript::Engine::errorCodeOf(thrown));
     }
     result = engine.fromScript(outcome.property(QStringLiteral("value")));
     return true;

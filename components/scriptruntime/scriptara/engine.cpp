@@ -71,6 +71,15 @@ const char *const kClassWrapper = R"JS(
 })
 )JS";
 
+// Calls a function so that whatever it throws, an Error or any other value, comes back marked as
+// thrown: QJSValue::call hands back a thrown string or object as if it had been returned.
+const char *const kCaller = R"JS(
+(function (f, self, args) {
+  try { return { ok: true, value: f.apply(self, args) }; }
+  catch (e) { return { ok: false, error: e }; }
+})
+)JS";
+
 class JsHandle : public Kernova::ScriptHandle
 {
 public:
@@ -81,10 +90,33 @@ public:
     QJSValue value;
 };
 
-int codeOf(const QJSValue &error)
+} // namespace
+
+struct Engine::Private
+{
+    QJSEngine js;
+    QJSValue objectWrapper;
+    QJSValue classWrapper;
+    QJSValue caller;
+    bool lastFailed = false;
+    Error lastError;
+};
+
+Engine::Engine()
+    : d(std::make_unique<Private>())
+{
+    d->js.installExtensions(QJSEngine::ConsoleExtension);
+    d->objectWrapper = d->js.evaluate(QString::fromLatin1(kObjectWrapper));
+    d->classWrapper = d->js.evaluate(QString::fromLatin1(kClassWrapper));
+    d->caller = d->js.evaluate(QString::fromLatin1(kCaller));
+}
+
+Engine::~Engine() = default;
+
+int Engine::errorCodeOf(const QJSValue &error)
 {
     const QJSValue code = error.property(QStringLiteral("code"));
-    if (code.isNumber())
+    if (code.isNumber() && code.toInt() != 0)
         return code.toInt();
     switch (error.errorType()) {
     case QJSValue::SyntaxError:
@@ -99,27 +131,6 @@ int codeOf(const QJSValue &error)
         return 1;
     }
 }
-
-} // namespace
-
-struct Engine::Private
-{
-    QJSEngine js;
-    QJSValue objectWrapper;
-    QJSValue classWrapper;
-    bool lastFailed = false;
-    Error lastError;
-};
-
-Engine::Engine()
-    : d(std::make_unique<Private>())
-{
-    d->js.installExtensions(QJSEngine::ConsoleExtension);
-    d->objectWrapper = d->js.evaluate(QString::fromLatin1(kObjectWrapper));
-    d->classWrapper = d->js.evaluate(QString::fromLatin1(kClassWrapper));
-}
-
-Engine::~Engine() = default;
 
 Engine *Engine::createEngine(int type)
 {
@@ -150,7 +161,7 @@ void Engine::recordError(const QJSValue &error)
     d->lastFailed = true;
     d->lastError.message = Kernova::String(error.toString());
     d->lastError.line = error.property(QStringLiteral("lineNumber")).toInt();
-    d->lastError.code = codeOf(error);
+    d->lastError.code = errorCodeOf(error);
 }
 
 bool Engine::lastCallFailed() const
@@ -176,9 +187,15 @@ bool Engine::evaluate(const Kernova::String &script, Variant *result,
                       const Kernova::String &fileName)
 {
     d->lastFailed = false;
-    const QJSValue value = d->js.evaluate(script.toQString(), fileName.toQString());
-    if (value.isError()) {
+    // The stack trace is filled only when the script threw, which is the one sign of a thrown
+    // value that is not an Error.
+    QStringList thrownTrace;
+    const QJSValue value =
+        d->js.evaluate(script.toQString(), fileName.toQString(), 1, &thrownTrace);
+    if (value.isError() || !thrownTrace.isEmpty()) {
         recordError(value);
+        if (d->lastError.line == 0 && !thrownTrace.isEmpty())
+            d->lastError.line = thrownTrace.constFirst().section(QLatin1Char(':'), 1, 1).toInt();
         return false;
     }
     if (result)
@@ -218,15 +235,15 @@ bool Engine::callMethod(const Variant &object, const Kernova::String &name,
                         24};
         return false;
     }
-    QJSValueList list;
+    QJSValue list = d->js.newArray(uint(arguments.size()));
     for (qsizetype i = 0; i < arguments.size(); ++i)
-        list.append(toScript(arguments.at(i)));
-    const QJSValue value = function.callWithInstance(target, list);
-    if (value.isError()) {
-        recordError(value);
+        list.setProperty(quint32(i), toScript(arguments.at(i)));
+    const QJSValue outcome = d->caller.call({function, target, list});
+    if (!outcome.property(QStringLiteral("ok")).toBool()) {
+        recordError(outcome.isError() ? outcome : outcome.property(QStringLiteral("error")));
         return false;
     }
-    result = fromScript(value);
+    result = fromScript(outcome.property(QStringLiteral("value")));
     return true;
 }
 

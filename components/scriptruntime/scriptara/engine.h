@@ -9,6 +9,7 @@
 #include <QJSValue>
 
 class QJSEngine;
+class QJSValue;
 
 namespace Kernova {
 class LiveObject;
@@ -38,6 +39,9 @@ public:
     static Engine *getCurrent();
     // Ends the calling thread's engine.
     static void destroyCurrent();
+    // The code a thrown script value reports: its own non-zero "code", else one per error kind
+    // (a code of 0 would read as success to callers that test it).
+    static int errorCodeOf(const QJSValue &error);
 
     ~Engine();
     Engine(const Engine &) = delete;

@@ -145,6 +145,12 @@ TEST_F(EngineTest, EvaluatesAndReportsErrorsWithLineAndCode)
     EXPECT_EQ(error.line, 2);
     EXPECT_EQ(error.code, 25);
     EXPECT_FALSE(engine->lastCallFailed()) << "fetching clears the error";
+    // Guards against a thrown value that is not an Error passing for the script's result.
+    EXPECT_FALSE(engine->evaluate(String("var b = 2;\nthrow 'plain text';"), &result));
+    const Engine::Error thrown = engine->getLastError();
+    EXPECT_EQ(thrown.message.toQString(), QStringLiteral("plain text"));
+    EXPECT_EQ(thrown.line, 2);
+    EXPECT_EQ(thrown.code, 1);
 }
 
 TEST_F(EngineTest, TheStartupOnReceiveEvaluatesTheBody)
@@ -164,6 +170,15 @@ TEST_F(EngineTest, TheStartupOnReceiveEvaluatesTheBody)
     EXPECT_FALSE(
         engine->callMethod(crosswire, String("onReceive"), Array{Variant(message)}, result));
     EXPECT_EQ(engine->getLastError().code, 3);
+    // Guards against a thrown "code: 0" reading as success to callers that test the code.
+    message.put(String("body"), Variant(String("throw { code: 0 }")));
+    EXPECT_FALSE(
+        engine->callMethod(crosswire, String("onReceive"), Array{Variant(message)}, result));
+    EXPECT_EQ(engine->getLastError().code, 1);
+    message.put(String("body"), Variant(String("throw { code: 7 }")));
+    EXPECT_FALSE(
+        engine->callMethod(crosswire, String("onReceive"), Array{Variant(message)}, result));
+    EXPECT_EQ(engine->getLastError().code, 7);
 }
 
 TEST_F(EngineTest, ScriptsUseANativeComponentByName)
