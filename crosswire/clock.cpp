@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include <atomic>
 #include <cmath>
 #include <mutex>
 
@@ -10,6 +11,8 @@ namespace KnObjects {
 namespace {
 
 std::mutex sourceMutex;
+// Every message reads the clock several times; without a test source that costs no lock.
+std::atomic<bool> sourceSet{false};
 std::function<double()> &source()
 {
     static std::function<double()> function;
@@ -20,7 +23,7 @@ std::function<double()> &source()
 
 double Clock::nowMilliseconds()
 {
-    {
+    if (sourceSet.load(std::memory_order_acquire)) {
         std::lock_guard guard(sourceMutex);
         if (source())
             return source()();
@@ -37,6 +40,7 @@ void Clock::setSourceForTesting(std::function<double()> function)
 {
     std::lock_guard guard(sourceMutex);
     source() = std::move(function);
+    sourceSet.store(bool(source()), std::memory_order_release);
 }
 
 } // namespace KnObjects

@@ -778,20 +778,39 @@ void CrosswireContext::flushForwards()
     }
 }
 
+QByteArray CrosswireContext::LogEntry::line() const
+{
+    return hasMessage ? event + " " + Message::summaryOf(type, serial, sender, target, bodySize)
+                      : event;
+}
+
 void CrosswireContext::log(const QByteArray &event, const Message *message)
 {
-    const QByteArray line = message ? event + " " + message->summary() : event;
-    qCDebug(lcCrosswire).noquote() << QString::fromUtf8(line);
+    LogEntry entry;
+    entry.event = event;
+    if (message) {
+        // Shared copies of the fields: the message may change or go before the log is read.
+        ObjectLock lock(*message);
+        entry.hasMessage = true;
+        entry.type = message->type;
+        entry.sender = message->sender;
+        entry.target = message->target;
+        entry.serial = message->serialNumber;
+        entry.bodySize = message->body.size();
+    }
+    if (lcCrosswire().isDebugEnabled())
+        qCDebug(lcCrosswire).noquote() << QString::fromUtf8(entry.line());
     std::lock_guard guard(m_logMutex);
     if (!m_logging)
         return;
-    m_log.append({Clock::nowSeconds(), line});
-    while (m_log.size() > kMaxLogEntries)
-        m_log.removeFirst();
+    entry.time = Clock::nowSeconds();
     // Debug messages are the forwards themselves.
-    if (!m_logForward.isEmpty() && (!message || message->type != "Debug") &&
+    if (!m_logForward.isEmpty() && entry.type != "Debug" &&
         m_pendingForwards.size() < kMaxLogEntries)
-        m_pendingForwards.append({m_logForward, "FWDLOGS " + line});
+        m_pendingForwards.append({m_logForward, "FWDLOGS " + entry.line()});
+    m_log.push_back(std::move(entry));
+    while (m_log.size() > size_t(kMaxLogEntries))
+        m_log.pop_front();
 }
 
 bool CrosswireContext::isLogging() const
@@ -810,8 +829,8 @@ QByteArray CrosswireContext::logText() const
 {
     std::lock_guard guard(m_logMutex);
     QByteArray out = "CW LOG ------------------\n";
-    for (const auto &[time, line] : m_log)
-        out += clockText(time) + " " + line + "\n";
+    for (const LogEntry &entry : m_log)
+        out += clockText(entry.time) + " " + entry.line() + "\n";
     return out;
 }
 

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -180,7 +181,21 @@ private:
 
     mutable std::mutex m_logMutex;
     bool m_logging = true;
-    QList<QPair<int64_t, QByteArray>> m_log;
+    // An event as it happened; its line is written only when someone reads the log, so logging
+    // costs a send or a receive no text formatting.
+    struct LogEntry
+    {
+        int64_t time = 0;
+        QByteArray event;
+        bool hasMessage = false;
+        QByteArray type;
+        QByteArray sender;
+        QByteArray target;
+        uint32_t serial = 0;
+        qsizetype bodySize = 0;
+        QByteArray line() const;
+    };
+    std::deque<LogEntry> m_log;
     QByteArray m_logForward;
     QByteArray m_errorForward;
     QByteArray m_messageForward;

@@ -154,9 +154,7 @@ int CrosswireEndpoint::drainTransport()
                     continue;
                 m_context.respond(*message, "Received", QByteArray(), 0);
                 m_context.log("RECEIVE", message.get());
-                if (observer)
-                    observer(*message);
-                if (m_received.add(std::move(message)))
+                if (m_received.add(std::move(message), observer))
                     ++added;
             }
         }

@@ -53,8 +53,9 @@ public:
     int drainTransport();
     // Handles one received message; false when none was waiting.
     bool processIncoming();
-    // Called on the thread that reads the mailslot for each message just before it is put into
-    // the received queue, so an application can wake its own loop instead of polling.
+    // Called on the thread that reads the mailslot for each message the moment it has been put
+    // into the received queue (under the queue's lock, so the observer must not wait for another
+    // thread), so an application can wake its own loop instead of polling.
     void setArrivalObserver(std::function<void(const Crosswire::Message &)> observer);
 
     // Drops the expired outgoing messages (answering "Timeout" when asked).

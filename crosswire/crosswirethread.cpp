@@ -16,6 +16,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 
@@ -88,26 +89,45 @@ void CrosswireThread::run()
     while (m_context.isSetupRunning() && !m_stop.load())
         Thread::sleep(kSetupWaitMilliseconds);
     while (!m_stop.load()) {
-        cycle();
+        runCycle(m_fullCycleDue);
         if (m_stop.load())
             break;
-        sleep(kCycleMilliseconds);
+        sleep(millisecondsToFullCycle());
     }
+}
+
+int CrosswireThread::millisecondsToFullCycle() const
+{
+    // Arrivals end a wait early, but the whole cycle (retries, expiry, the thread endpoint's
+    // own messages) still comes every kCycleMilliseconds, however busy the sockets are.
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - m_lastFullCycle)
+                           .count();
+    const int64_t left = int64_t(kCycleMilliseconds) - int64_t(since);
+    return int(std::clamp<int64_t>(left, 0, kCycleMilliseconds));
 }
 
 void CrosswireThread::sleep(int milliseconds)
 {
-    std::vector<pollfd> handles;
+    std::vector<pollfd> &handles = m_pollHandles;
+    handles.clear();
     handles.push_back({wakeEvent().fd(), POLLIN, 0});
     if (m_stream && m_stream->receiveHandle() >= 0)
         handles.push_back({m_stream->receiveHandle(), POLLIN, 0});
+    const size_t firstEndpoint = handles.size();
+    size_t endEndpoints = firstEndpoint;
     bool waitsForReceiver = false;
     for (CrosswireEndpoint *endpoint : m_context.endpoints()) {
         InterAppStream *stream = endpoint->stream();
         // A backed-up endpoint is not read until the pump made room; waiting on its socket
         // would only spin.
-        if (stream && stream->receiveHandle() >= 0 && !endpoint->isBackedUp())
-            handles.push_back({stream->receiveHandle(), POLLIN, 0});
+        if (stream && stream->receiveHandle() >= 0 && !endpoint->isBackedUp()) {
+            handles.insert(handles.begin() + std::ptrdiff_t(endEndpoints),
+                           {stream->receiveHandle(), POLLIN, 0});
+            ++endEndpoints;
+        }
+        if (endpoint->outgoing().isEmpty())
+            continue;
         for (const QByteArray &target : endpoint->outgoing().targets()) {
             const int handle = stream ? stream->writeWaitHandle(target) : -1;
             if (handle >= 0)
@@ -124,8 +144,21 @@ void CrosswireThread::sleep(int milliseconds)
             handles.push_back({m_folderWatch->fd(), POLLIN, 0});
     }
     const int ready = ::poll(handles.data(), nfds_t(handles.size()), milliseconds);
-    if (ready <= 0)
+    if (ready <= 0) {
+        m_fullCycleDue = true; // the cycle period is over (or the wait failed)
         return;
+    }
+    // Only the endpoints' sockets fired: their datagrams are read and nothing else is due yet.
+    bool otherEvent = false;
+    for (size_t i = 0; i < handles.size() && !otherEvent; ++i) {
+        const bool endpointSocket = i >= firstEndpoint && i < endEndpoints;
+        if (handles[i].revents != 0 && !endpointSocket)
+            otherEvent = true;
+        // A socket in error is looked at by the whole cycle too.
+        if (endpointSocket && (handles[i].revents & ~POLLIN) != 0)
+            otherEvent = true;
+    }
+    m_fullCycleDue = otherEvent || millisecondsToFullCycle() == 0;
     // Only what fired is read: an arriving datagram is the common wake-up, and every needless
     // read is a system call on the way to the message.
     if (handles.front().revents & POLLIN)
@@ -140,6 +173,11 @@ void CrosswireThread::sleep(int milliseconds)
 
 void CrosswireThread::cycle()
 {
+    runCycle(true);
+}
+
+void CrosswireThread::runCycle(bool full)
+{
     // The thread lock covers the thread's own state (its stream and named values). Handling,
     // answering and sending run after it is released: they reach the connector's hooks, and a
     // hook may launch a program and call back into the library.
@@ -148,15 +186,26 @@ void CrosswireThread::cycle()
     const std::vector<CrosswireEndpoint *> endpoints = m_context.endpoints();
     for (CrosswireEndpoint *endpoint : endpoints)
         endpoint->drainTransport();
-    QByteArrayList datagrams;
-    {
-        ObjectLock lock(m_threadLock);
-        datagrams = receiveThreadMessages();
-        expireValues();
+    if (full) {
+        m_lastFullCycle = std::chrono::steady_clock::now();
+        m_fullCycleDue = false;
+        ++m_fullCycles;
+        QByteArrayList datagrams;
+        {
+            ObjectLock lock(m_threadLock);
+            datagrams = receiveThreadMessages();
+            expireValues();
+        }
+        handleThreadMessages(datagrams);
+    } else {
+        ++m_deliveryCycles;
     }
-    handleThreadMessages(datagrams);
-    for (CrosswireEndpoint *endpoint : endpoints)
-        m_context.sendQueued(*endpoint);
+    // Queued messages go in every cycle, as they always did: an arrival may be the answer a
+    // queued message waited for, and an unreachable target still costs one write per cycle.
+    for (CrosswireEndpoint *endpoint : endpoints) {
+        if (full || !endpoint->outgoing().isEmpty())
+            m_context.sendQueued(*endpoint);
+    }
     m_context.flushForwards();
     QByteArray idleName;
     {

@@ -7,9 +7,13 @@
 #include <QByteArrayList>
 #include <QList>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
+
+#include <poll.h>
 
 class MailslotFolderWatch;
 
@@ -76,11 +80,19 @@ public:
 
     // One cycle (normally run by the thread itself, under the thread lock).
     void cycle();
+    // Cycles that did the whole round (read the thread endpoint, expired values), and cycles
+    // that only moved arrived messages into the received queues.
+    uint64_t fullCycles() const { return m_fullCycles.load(); }
+    uint64_t deliveryCycles() const { return m_deliveryCycles.load(); }
 
     QByteArray diagnostics() const;
     CrosswireContext &context() const { return m_context; }
 
 private:
+    // `full`: the whole cycle; otherwise only what the endpoints' sockets brought is read and
+    // queued messages are sent.
+    void runCycle(bool full);
+    int millisecondsToFullCycle() const;
     QByteArrayList receiveThreadMessages();
     void handleThreadMessages(const QByteArrayList &datagrams);
     void expireValues();
@@ -94,6 +106,11 @@ private:
     std::unique_ptr<MailslotFolderWatch> m_folderWatch;
     std::map<QByteArray, PingData> m_values;
     std::map<QByteArray, std::shared_ptr<Crosswire::MsgHandler>> m_handlers;
+    std::vector<pollfd> m_pollHandles; // reused, so a wait allocates nothing
+    bool m_fullCycleDue = true;
+    std::chrono::steady_clock::time_point m_lastFullCycle;
+    std::atomic<uint64_t> m_fullCycles{0};
+    std::atomic<uint64_t> m_deliveryCycles{0};
     double m_averagePump = 0;
     double m_lastPump = 0;
     QByteArray m_idleHandler;

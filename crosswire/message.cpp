@@ -5,8 +5,11 @@
 #include "crosswire/sostring.h"
 #include "platform/crypto/crypto.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 
+#include <atomic>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace KnObjects::Crosswire {
@@ -44,8 +47,25 @@ bool appendNumberLine(SoString &out, const char *name, uint32_t value)
     return out.append(name) && out.append(":", 1) && out.appendNumber(value) && out.append("\n", 1);
 }
 
+// The process id written into every "Sender-ID" line. The C library asks the kernel on every
+// getpid(), so it is kept, and forgotten in a forked child, which has an id of its own.
+std::atomic<uint32_t> cachedProcessId{0};
+
+uint32_t processId()
+{
+    uint32_t pid = cachedProcessId.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        static const int registered = pthread_atfork(
+            nullptr, nullptr, [] { cachedProcessId.store(0, std::memory_order_relaxed); });
+        Q_UNUSED(registered);
+        pid = uint32_t(::getpid());
+        cachedProcessId.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
+}
+
 // Decimal with leading blanks; saturates rather than wrapping on overflow.
-int64_t readSigned(const QByteArray &value)
+int64_t readSigned(QByteArrayView value)
 {
     qsizetype i = 0;
     while (i < value.size() && (value[i] == ' ' || value[i] == '\t'))
@@ -63,7 +83,7 @@ int64_t readSigned(const QByteArray &value)
     return negative ? -number : number;
 }
 
-uint32_t readUnsigned(const QByteArray &value)
+uint32_t readUnsigned(QByteArrayView value)
 {
     const int64_t number = readSigned(value);
     if (number < 0)
@@ -125,7 +145,7 @@ void Message::reset()
     target.clear();
     sender.clear();
     timeout = 0;
-    type = "Scriptara";
+    type = QByteArrayLiteral("Scriptara");
     responseRequest.clear();
     timestamp = 0;
     contentLength = 0;
@@ -263,9 +283,16 @@ bool Message::toString(SoString &out) const
             return false;
     }
     const bool prefixReserved = !version.isEmpty() && version != "1.0" && version != "2.0";
+    // Room for the whole text at once: the fixed lines and numbers take well under 256 bytes.
+    size_t estimate = 256 + size_t(version.size() + target.size() + sender.size() + type.size() +
+                                   responseRequest.size() + body.size());
+    for (const Header &header : headers)
+        estimate += size_t(header.first.size() + header.second.size()) + 8;
+    if (!out.reserve(qMin(estimate, size_t(kMaxTextLength) + 1)))
+        return false;
     bool ok = appendLine(out, "@CW>Version", version) && appendLine(out, "Target", target) &&
               appendLine(out, "Sender", sender) && out.append("Sender-ID:localhost:win") &&
-              out.appendNumber(uint32_t(::getpid())) && out.append("\n");
+              out.appendNumber(processId()) && out.append("\n");
     if (ok && timeout != 0)
         ok = out.append("Timeout:") && out.appendSigned(timeout) && out.append("\n");
     if (ok && !type.isEmpty())
@@ -305,6 +332,9 @@ bool Message::streamOut(SoString &out, bool addDigest, const QByteArray &digestK
     if (!toString(text))
         return false;
     out.clear();
+    // The digest line takes at most 8 + 32 + 1 bytes.
+    if (!out.reserve(text.length() + 48))
+        return false;
     if (addDigest) {
         if (!out.append("@CW>MD5:") || !out.append(digest(text.data(), text.length(), digestKey)) ||
             !out.append("\n"))
@@ -315,10 +345,14 @@ bool Message::streamOut(SoString &out, bool addDigest, const QByteArray &digestK
 
 QByteArray Message::digest(const char *text, size_t length, const QByteArray &key)
 {
-    QByteArray input;
-    input.reserve(qsizetype(length) + 2 * key.size() + 2);
-    input.append(key).append('+').append(text, qsizetype(length)).append('+').append(key);
-    return Crypto::toUnpaddedHex(Crypto::md5(input));
+    // Fed piece by piece: the text is hashed where it lies instead of being copied first.
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.addData(key);
+    hash.addData(QByteArrayView("+", 1));
+    hash.addData(QByteArrayView(text, qsizetype(length)));
+    hash.addData(QByteArrayView("+", 1));
+    hash.addData(key);
+    return Crypto::toUnpaddedHex(hash.result());
 }
 
 size_t Message::parse(const char *text, size_t length, bool verifyDigest,
@@ -327,8 +361,8 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
     ObjectLock lock(*this);
     // Always start from the defaults, so nothing of a previous message survives.
     reset();
-    version = "1.0";
-    status = "NODIGEST";
+    version = QByteArrayLiteral("1.0");
+    status = QByteArrayLiteral("NODIGEST");
     bool stripPrefix = true;
     bool digestSeen = false;
     QByteArray givenDigest;
@@ -346,24 +380,24 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
         pos += lineLength + (newline ? 1 : 0);
         if (lineLength == 0)
             break;
-        const QByteArray line = QByteArray::fromRawData(start, qsizetype(lineLength));
-        const qsizetype colon = line.indexOf(':');
-        if (colon < 0)
+        const char *colonAt = static_cast<const char *>(std::memchr(start, ':', lineLength));
+        if (!colonAt)
             continue; // not a field line; nothing to keep
-        const QByteArray name = line.left(colon);
-        const QByteArray value(start + colon + 1, qsizetype(lineLength) - colon - 1);
+        // Names and numbers are looked at in place; only what is kept is copied.
+        const QByteArrayView name(start, colonAt - start);
+        const QByteArrayView value(colonAt + 1, qsizetype(lineLength) - name.size() - 1);
         if (name == "Version" || name == "@CW>Version") {
-            version = name == "Version" ? "@CW>" + value : value;
+            version = name == "Version" ? "@CW>" + value.toByteArray() : value.toByteArray();
             if (version.isEmpty() || version == "1.0" || version == "2.0")
                 stripPrefix = false;
         } else if (name == "Sender") {
-            sender = value;
+            sender = value.toByteArray();
         } else if (name == "Target") {
-            target = value;
+            target = value.toByteArray();
         } else if (name == "Type") {
-            type = value;
+            type = value.toByteArray();
         } else if (name == "Response-Request") {
-            responseRequest = value;
+            responseRequest = value.toByteArray();
         } else if (name == "Timeout") {
             timeout = readSigned(value);
         } else if (name == "Timestamp") {
@@ -380,28 +414,28 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
         } else if (name == "Error") {
             error = readUnsigned(value);
         } else if (name == "@CW>Digest" || (name == "@CW>MD5" && !digestSeen)) {
-            givenDigest = value;
+            givenDigest = value.toByteArray();
             digestSeen = true;
             mark = pos;
         } else {
-            QByteArray custom = name;
+            QByteArrayView custom = name;
             if (stripPrefix && custom.startsWith(kHeaderPrefix))
-                custom.remove(0, kHeaderPrefix.size());
+                custom = custom.sliced(kHeaderPrefix.size());
             if (custom.isEmpty())
                 continue;
             bool replaced = false;
             for (Header &header : parsedHeaders) {
                 if (header.first == custom) {
-                    header.second = value;
+                    header.second = value.toByteArray();
                     replaced = true;
                     break;
                 }
             }
             if (!replaced && parsedHeaders.size() < kMaxHeaders)
-                parsedHeaders.prepend({custom, value});
+                parsedHeaders.prepend({custom.toByteArray(), value.toByteArray()});
         }
     }
-    headers = parsedHeaders;
+    headers = std::move(parsedHeaders);
 
     // The body never extends past the text, whatever Content-Length claims.
     const size_t available = length - pos;
@@ -416,8 +450,9 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
         if (!digestSeen)
             status.clear();
         else
-            status = digest(text + mark, bodyEnd - mark, digestKey) == givenDigest ? QByteArray()
-                                                                                   : "REJECTED";
+            status = digest(text + mark, bodyEnd - mark, digestKey) == givenDigest
+                         ? QByteArray()
+                         : QByteArrayLiteral("REJECTED");
     }
     if (timeout != 0 && (!timestampSeen || timestamp == 0))
         timestamp = Clock::nowSeconds();
@@ -513,8 +548,14 @@ QByteArray Message::diagnostics(const QByteArray &parentPath) const
 QByteArray Message::summary() const
 {
     ObjectLock lock(*this);
-    return type + " #" + QByteArray::number(serialNumber) + " " + sender + " -> " + target + " (" +
-           QByteArray::number(body.size()) + " bytes)";
+    return summaryOf(type, serialNumber, sender, target, body.size());
+}
+
+QByteArray Message::summaryOf(const QByteArray &type, uint32_t serial, const QByteArray &sender,
+                              const QByteArray &target, qsizetype bodySize)
+{
+    return type + " #" + QByteArray::number(serial) + " " + sender + " -> " + target + " (" +
+           QByteArray::number(bodySize) + " bytes)";
 }
 
 } // namespace KnObjects::Crosswire

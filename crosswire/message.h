@@ -43,7 +43,7 @@ public:
     QByteArray target;
     QByteArray sender;
     int64_t timeout = 0;
-    QByteArray type = "Scriptara";
+    QByteArray type = QByteArrayLiteral("Scriptara");
     QByteArray responseRequest;
     int64_t timestamp = 0;
     uint32_t contentLength = 0;
@@ -53,7 +53,7 @@ public:
     uint32_t error = kUnset;
     QList<Header> headers; // newest first
     QByteArray body;
-    QByteArray version = "2.05";
+    QByteArray version = QByteArrayLiteral("2.05");
     QByteArray status;
 
     // Custom headers. set() ignores an empty or invalid name (or more than kMaxHeaders); an
@@ -104,6 +104,8 @@ public:
 
     // A readable one-line summary for logs.
     QByteArray summary() const;
+    static QByteArray summaryOf(const QByteArray &type, uint32_t serial, const QByteArray &sender,
+                                const QByteArray &target, qsizetype bodySize);
 
 private:
     void reset();

@@ -62,7 +62,8 @@ void MessageQueue::expire(Message &message, const char *event)
     forward(event, message);
 }
 
-bool MessageQueue::add(std::unique_ptr<Message> message)
+bool MessageQueue::add(std::unique_ptr<Message> message,
+                       const std::function<void(const Message &)> &inserted)
 {
     if (!message || message->target.isEmpty() || message->sender.isEmpty())
         return false;
@@ -76,6 +77,8 @@ bool MessageQueue::add(std::unique_ptr<Message> message)
     forward("added", *message);
     count(*message, 1);
     m_messages.push_back(std::move(message));
+    if (inserted)
+        inserted(*m_messages.back());
     return true;
 }
 

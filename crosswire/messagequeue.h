@@ -43,7 +43,10 @@ public:
 
     // Appends a message with a target and a sender; a missing timestamp becomes now and a timeout
     // of 0 becomes 600 seconds. False (and the message dropped) when refused or the queue is full.
-    bool add(std::unique_ptr<Crosswire::Message> message);
+    // `inserted` (when set) sees the message once it stands in the queue, still under the
+    // queue's lock, so nobody can have taken it yet: it must not wait for another thread.
+    bool add(std::unique_ptr<Crosswire::Message> message,
+             const std::function<void(const Crosswire::Message &)> &inserted = {});
     // Takes the first message that is not a watcher and matches `serial` (-1: any), answering and
     // dropping expired messages on the way; watchers passed go to the back in their order.
     std::unique_ptr<Crosswire::Message> pick(int64_t serial = -1);

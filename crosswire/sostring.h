@@ -42,6 +42,9 @@ public:
     // "%.0f".
     bool appendDouble(double value);
     void clear();
+    // Grows the capacity now (by the usual rule) so that `length` bytes fit without another
+    // growth; false when `length` is beyond maxLength() or memory is short.
+    bool reserve(size_t length) { return reserveFor(length); }
 
     QByteArray toByteArray() const { return QByteArray(m_data, qsizetype(m_length)); }
     bool operator==(const SoString &other) const;
