@@ -402,7 +402,7 @@ bool CrosswireContext::send(Message &message, bool allowLaunch, bool wait,
         message.sender = ownSpecifier();
     // 2. The target as the connector knows it.
     const QByteArray target = m_hooks->normalizeSpecifier(message.target);
-    if (!Specifier(target).isValid())
+    if (!Specifier::isValidText(target))
         return sendError(message, "ERROR: INVALID SPECIFIER", kSendFailed);
     message.target = target;
     // 3. A timeout detected by the sender itself stays here.
@@ -427,7 +427,8 @@ bool CrosswireContext::send(Message &message, bool allowLaunch, bool wait,
     MessageGlobals &globals = MessageGlobals::instance();
     if (!message.streamOut(text, globals.addDigest(), m_identity.digestKey))
         return sendError(message, "ERROR: CAN'T STREAM MESSAGE TO STRING", kSendFailed);
-    const QByteArray wire = text.toByteArray();
+    // The text is written from where it was streamed; `text` outlives every use of `wire`.
+    const QByteArray wire = QByteArray::fromRawData(text.data(), qsizetype(text.length()));
 
     // 7. An endpoint of this process: straight into its received queue.
     bool local = false;

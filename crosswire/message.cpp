@@ -3,7 +3,6 @@
 #include "crosswire/clock.h"
 #include "crosswire/objectlock.h"
 #include "crosswire/sostring.h"
-#include "platform/crypto/crypto.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -99,6 +98,37 @@ QByteArray clockText(int64_t seconds)
 QByteArray numberOrUndefined(uint32_t value)
 {
     return value == Message::kUnset ? QByteArray("undefined") : QByteArray::number(value);
+}
+
+// The digest text of key + "+" + text + "+" + key, each of the 16 bytes with "%X" (as
+// Crypto::toUnpaddedHex writes it), kept on the stack: every message sent or received has one.
+struct DigestText
+{
+    char data[32];
+    qsizetype length = 0;
+    QByteArrayView view() const { return QByteArrayView(data, length); }
+};
+
+DigestText digestText(const char *text, size_t length, const QByteArray &key)
+{
+    // Fed piece by piece: the text is hashed where it lies instead of being copied first. Each
+    // thread keeps its hash object.
+    thread_local QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.reset();
+    hash.addData(key);
+    hash.addData(QByteArrayView("+", 1));
+    hash.addData(QByteArrayView(text, qsizetype(length)));
+    hash.addData(QByteArrayView("+", 1));
+    hash.addData(key);
+    static const char digits[] = "0123456789ABCDEF";
+    DigestText out;
+    for (const char c : hash.resultView()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 16)
+            out.data[out.length++] = digits[byte >> 4];
+        out.data[out.length++] = digits[byte & 0xF];
+    }
+    return out;
 }
 
 } // namespace
@@ -336,7 +366,8 @@ bool Message::streamOut(SoString &out, bool addDigest, const QByteArray &digestK
     if (!out.reserve(text.length() + 48))
         return false;
     if (addDigest) {
-        if (!out.append("@CW>MD5:") || !out.append(digest(text.data(), text.length(), digestKey)) ||
+        const DigestText digest = digestText(text.data(), text.length(), digestKey);
+        if (!out.append("@CW>MD5:") || !out.append(digest.data, size_t(digest.length)) ||
             !out.append("\n"))
             return false;
     }
@@ -345,14 +376,7 @@ bool Message::streamOut(SoString &out, bool addDigest, const QByteArray &digestK
 
 QByteArray Message::digest(const char *text, size_t length, const QByteArray &key)
 {
-    // Fed piece by piece: the text is hashed where it lies instead of being copied first.
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    hash.addData(key);
-    hash.addData(QByteArrayView("+", 1));
-    hash.addData(QByteArrayView(text, qsizetype(length)));
-    hash.addData(QByteArrayView("+", 1));
-    hash.addData(key);
-    return Crypto::toUnpaddedHex(hash.result());
+    return digestText(text, length, key).view().toByteArray();
 }
 
 size_t Message::parse(const char *text, size_t length, bool verifyDigest,
@@ -365,7 +389,7 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
     status = QByteArrayLiteral("NODIGEST");
     bool stripPrefix = true;
     bool digestSeen = false;
-    QByteArray givenDigest;
+    QByteArrayView givenDigest; // points into `text`
     size_t mark = 0;
     bool timestampSeen = false;
     QList<Header> parsedHeaders;
@@ -414,7 +438,7 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
         } else if (name == "Error") {
             error = readUnsigned(value);
         } else if (name == "@CW>Digest" || (name == "@CW>MD5" && !digestSeen)) {
-            givenDigest = value.toByteArray();
+            givenDigest = value;
             digestSeen = true;
             mark = pos;
         } else {
@@ -450,7 +474,7 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
         if (!digestSeen)
             status.clear();
         else
-            status = digest(text + mark, bodyEnd - mark, digestKey) == givenDigest
+            status = digestText(text + mark, bodyEnd - mark, digestKey).view() == givenDigest
                          ? QByteArray()
                          : QByteArrayLiteral("REJECTED");
     }

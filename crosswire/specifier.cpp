@@ -19,7 +19,7 @@ qsizetype firstOf(const QByteArray &text, const char *chars, qsizetype from = 0)
 
 Specifier::Specifier(const QByteArray &text, bool keepCase)
 {
-    if (text.isEmpty() || text.size() >= kMaxLength)
+    if (!isValidText(text))
         return;
     const QByteArray source = keepCase ? text : text.toLower();
     QByteArray head = source;

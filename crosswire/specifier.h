@@ -18,6 +18,11 @@ public:
     explicit Specifier(const QByteArray &text, bool keepCase = false);
 
     bool isValid() const { return !m_text.isEmpty(); }
+    // Whether Specifier(text).isValid() would hold, without taking the text apart.
+    static bool isValidText(const QByteArray &text)
+    {
+        return !text.isEmpty() && text.size() < kMaxLength;
+    }
     const QByteArray &text() const { return m_text; }
     const QByteArray &application() const { return m_application; }
     const QByteArray &instance() const { return m_instance; }

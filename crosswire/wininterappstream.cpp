@@ -34,7 +34,7 @@ BaseInterAppStream::WriteResult WinInterAppStream::write(const QByteArray &endpo
                                                          const QByteArray &text)
 {
     ObjectLock lock(*this);
-    switch (m_writer->write(QString::fromUtf8(mailslotName(endpointName)), text)) {
+    switch (m_writer->write(writeName(endpointName), text)) {
     case MailslotWriter::Result::Written:
         return WriteResult::Written;
     case MailslotWriter::Result::NoReceiver:
@@ -47,6 +47,15 @@ BaseInterAppStream::WriteResult WinInterAppStream::write(const QByteArray &endpo
         break;
     }
     return WriteResult::Failed;
+}
+
+QString WinInterAppStream::writeName(const QByteArray &endpointName)
+{
+    if (m_lastMailslot.isEmpty() || endpointName != m_lastEndpoint) {
+        m_lastEndpoint = endpointName;
+        m_lastMailslot = QString::fromUtf8(mailslotName(endpointName));
+    }
+    return m_lastMailslot;
 }
 
 bool WinInterAppStream::receive()

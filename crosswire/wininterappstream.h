@@ -2,6 +2,8 @@
 
 #include "crosswire/baseinterappstream.h"
 
+#include <QString>
+
 #include <memory>
 
 class Mailslot;
@@ -35,7 +37,13 @@ public:
     qint64 maxMessageSize() const;
 
 private:
+    // The mailslot name of `endpointName`; the last one is kept, as a sender mostly writes to
+    // the same receiver.
+    QString writeName(const QByteArray &endpointName);
+
     std::unique_ptr<Mailslot> m_mailslot; // the mailslot handle
+    QByteArray m_lastEndpoint;
+    QString m_lastMailslot;
     std::unique_ptr<MailslotWriter> m_writer;
 };
 

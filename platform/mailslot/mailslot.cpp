@@ -164,6 +164,9 @@ struct Mailslot::Private
     Location location;
     int socket = -1;
     int lock = -1;
+    // The user the mailslot belongs to (its folders are that user's); datagrams of anyone else
+    // are dropped.
+    uid_t owner = 0;
 };
 
 Mailslot::Mailslot()
@@ -224,6 +227,7 @@ Mailslot::OpenResult Mailslot::create(const QString &name)
     mailslot->d->name = name;
     mailslot->d->location = *location;
     mailslot->d->lock = lock;
+    mailslot->d->owner = ::geteuid();
 
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
@@ -325,7 +329,7 @@ Mailslot::ReadResult Mailslot::read()
             }
         }
     }
-    if (!sender || *sender != ::geteuid()) {
+    if (!sender || *sender != d->owner) {
         qCWarning(lcMailslot) << "dropped a datagram from another user on" << d->name << "uid"
                               << (sender ? qint64(*sender) : qint64(-1));
         result.data.clear();
