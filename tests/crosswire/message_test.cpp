@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 using KnObjects::Clock;
@@ -223,6 +224,79 @@ INSTANTIATE_TEST_SUITE_P(
                       DigestRow{"verificationOff", false, true, true, "NODIGEST"},
                       DigestRow{"noDigestUnverified", false, false, false, "NODIGEST"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// Guards against the in-place parser keeping a view into the text instead of a copy, or losing
+// the header rules: the last value of a repeated header wins, the first digest line counts.
+TEST(Message, ParsedHeadersAreCopiesThatFollowTheHeaderRules)
+{
+    QByteArray text = "@CW>Version:2.05\n"
+                      "Target:t-1.0\n"
+                      "Sender:s-1.0\n"
+                      "@HDR>Type:reserved\n"
+                      "Custom:first\n"
+                      "no colon here\n"
+                      "Custom:second\n"
+                      "@HDR>:nameless\n"
+                      "Content-Length:2\n"
+                      "\n"
+                      "ok";
+    Message parsed;
+    ASSERT_EQ(parsed.parse(text, false, kKey), size_t(text.size()));
+    text.fill('#'); // nothing of the message may still point into the buffer
+    EXPECT_EQ(parsed.target, QByteArray("t-1.0"));
+    EXPECT_EQ(parsed.sender, QByteArray("s-1.0"));
+    EXPECT_EQ(parsed.header("Type"), QByteArray("reserved"));
+    EXPECT_EQ(parsed.header("Custom"), QByteArray("second"));
+    EXPECT_EQ(parsed.headers.size(), 2);
+    EXPECT_EQ(parsed.body, QByteArray("ok"));
+}
+
+TEST(Message, OnlyTheFirstDigestLineIsChecked)
+{
+    SoString plain;
+    ASSERT_TRUE(sample().toString(plain));
+    // The digest covers everything after its own line, a second "@CW>MD5" line included.
+    const QByteArray inner = "@CW>MD5:0\n" + plain.toByteArray();
+    const QByteArray wire =
+        "@CW>MD5:" + Message::digest(inner.constData(), size_t(inner.size()), kKey) + "\n" + inner;
+    Message parsed;
+    EXPECT_EQ(parsed.parse(wire, true, kKey), size_t(wire.size()));
+    EXPECT_TRUE(parsed.status.isEmpty()) << parsed.status.constData();
+    EXPECT_EQ(parsed.header("@CW>MD5"), QByteArray("0"));
+    EXPECT_EQ(parsed.body, sample().body);
+}
+
+// Guards against a kept process id: a forked child must not sign its messages with its parent's.
+TEST(Message, AForkedChildWritesItsOwnProcessId)
+{
+    Message message = sample();
+    SoString parentText;
+    ASSERT_TRUE(message.toString(parentText));
+    EXPECT_TRUE(parentText.toByteArray().contains(
+        QByteArray("Sender-ID:localhost:win" + QByteArray::number(::getpid()) + "\n")));
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SoString childText;
+        message.toString(childText);
+        [[maybe_unused]] const ssize_t n =
+            ::write(pipeEnds[1], childText.data(), childText.length());
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    QByteArray fromChild;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        fromChild.append(buffer, n);
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(fromChild.contains(
+        QByteArray("Sender-ID:localhost:win" + QByteArray::number(child) + "\n")))
+        << fromChild.constData();
+}
 
 TEST(Message, AWrongKeyIsRejected)
 {

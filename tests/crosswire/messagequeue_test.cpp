@@ -259,6 +259,29 @@ TEST_F(QueueTest, EventsGoToTheForwardTargetExceptForDebugMessages)
     EXPECT_EQ(host.events, expected);
 }
 
+// Guards against the observer running before the message stands in the queue (or for a message
+// the queue refused): the figure an application takes there must be the moment of insertion.
+TEST_F(QueueTest, TheInsertionObserverSeesTheMessageStandingInTheQueue)
+{
+    MessageQueue small(&host, 2);
+    std::vector<uint32_t> seen;
+    auto observe = [&](const Message &inserted) {
+        seen.push_back(inserted.serialNumber);
+        EXPECT_EQ(small.size(), seen.size());
+        EXPECT_EQ(inserted.timeout, 600);
+        EXPECT_EQ(inserted.timestamp, now);
+    };
+    auto fresh = message(5);
+    fresh->timestamp = 0;
+    EXPECT_TRUE(small.add(std::move(fresh), observe));
+    auto noSender = message(6);
+    noSender->sender.clear();
+    EXPECT_FALSE(small.add(std::move(noSender), observe));
+    EXPECT_TRUE(small.add(message(7), observe));
+    EXPECT_FALSE(small.add(message(8), observe)); // full
+    EXPECT_EQ(seen, (std::vector<uint32_t>{5, 7}));
+}
+
 TEST(MessageQueue, RefusesMessagesBeyondItsLength)
 {
     MessageQueue queue(nullptr, 3);

@@ -54,6 +54,18 @@ TEST(Specifier, TooLongOrEmptyIsInvalid)
     EXPECT_FALSE(Specifier(QByteArray(256, 'a')).isValid());
 }
 
+// Guards against the quick check of send() accepting a target the parsed form refuses.
+TEST(Specifier, TheQuickCheckAgreesWithTheParsedFormAtTheLimits)
+{
+    for (const QByteArray &text :
+         {QByteArray(), QByteArray("a"), QByteArray("A_2-11.0-en_US#thread"), QByteArray(254, 'a'),
+          QByteArray(255, 'a'), QByteArray(256, 'a'), QByteArray(257, 'a')}) {
+        SCOPED_TRACE(text.size());
+        EXPECT_EQ(Specifier::isValidText(text), Specifier(text).isValid());
+        EXPECT_EQ(Specifier::isValidText(text), Specifier(text, true).isValid());
+    }
+}
+
 TEST(Specifier, SettersRebuildInOrder)
 {
     Specifier spec("pxoeditor-11.0");
