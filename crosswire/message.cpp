@@ -100,6 +100,19 @@ QByteArray numberOrUndefined(uint32_t value)
     return value == Message::kUnset ? QByteArray("undefined") : QByteArray::number(value);
 }
 
+// Values nearly every message carries are shared instead of copied.
+QByteArray common(QByteArrayView value)
+{
+    static const QByteArray known[] = {
+        QByteArrayLiteral("2.05"),   QByteArrayLiteral("Scriptara"), QByteArrayLiteral("Processed"),
+        QByteArrayLiteral("Result"), QByteArrayLiteral("Received"),  QByteArrayLiteral("ping")};
+    for (const QByteArray &text : known) {
+        if (value == text)
+            return text;
+    }
+    return value.toByteArray();
+}
+
 // The digest text of key + "+" + text + "+" + key, each of the 16 bytes with "%X" (as
 // Crypto::toUnpaddedHex writes it), kept on the stack: every message sent or received has one.
 struct DigestText
@@ -411,7 +424,7 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
         const QByteArrayView name(start, colonAt - start);
         const QByteArrayView value(colonAt + 1, qsizetype(lineLength) - name.size() - 1);
         if (name == "Version" || name == "@CW>Version") {
-            version = name == "Version" ? "@CW>" + value.toByteArray() : value.toByteArray();
+            version = name == "Version" ? "@CW>" + value.toByteArray() : common(value);
             if (version.isEmpty() || version == "1.0" || version == "2.0")
                 stripPrefix = false;
         } else if (name == "Sender") {
@@ -419,7 +432,7 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
         } else if (name == "Target") {
             target = value.toByteArray();
         } else if (name == "Type") {
-            type = value.toByteArray();
+            type = common(value);
         } else if (name == "Response-Request") {
             responseRequest = value.toByteArray();
         } else if (name == "Timeout") {
