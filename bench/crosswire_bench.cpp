@@ -22,6 +22,7 @@
 #include "crosswire/crosswireendpoint.h"
 #include "crosswire/crosswireidentity.h"
 #include "crosswire/message.h"
+#include "crosswire/messageglobals.h"
 #include "crosswire/msghandler.h"
 
 #include <QCoreApplication>
@@ -126,7 +127,8 @@ Statistics statisticsFrom(const QByteArray &text)
     return {parts[0].toDouble(), parts[1].toDouble()};
 }
 
-Statistics rawOneWay, queueOneWay;
+// Index 1: with the digests the product adds and checks by default; 0: with both turned off.
+Statistics rawOneWay[2], queueOneWay[2];
 double rawThroughput = 0, crosswireThroughput = 0;
 
 sockaddr_un addressOf(const QByteArray &path)
@@ -222,6 +224,10 @@ int runPeer(const QStringList &args)
     }
     CrosswireContext context(identity());
     if (mode == QLatin1String("queue")) {
+        if (args.value(1) == QLatin1String("nodigest")) {
+            CrosswireData::MessageGlobals::instance().setVerifyDigests(false);
+            CrosswireData::MessageGlobals::instance().setAddDigest(false);
+        }
         if (!context.init(kQueuePeerSpec))
             return 3;
         OneWay oneWay;
@@ -339,13 +345,19 @@ CrosswireContext &senderContext()
     return context;
 }
 
-// Raw datagrams and crosswire messages in turn, one of each per iteration.
+// Raw datagrams and crosswire messages in turn, one of each per iteration; the argument tells
+// whether messages carry and check their digest (the default) or not.
 void BM_OneWayRawAndQueue(benchmark::State &state)
 {
+    const int digests = state.range(0) ? 1 : 0;
+    CrosswireData::MessageGlobals &globals = CrosswireData::MessageGlobals::instance();
+    globals.setVerifyDigests(digests);
+    globals.setAddDigest(digests);
     const QByteArray peerPath = (runtimeDir() + QStringLiteral("/raw-peer")).toUtf8();
     const QByteArray ownPath = (runtimeDir() + QStringLiteral("/raw-own")).toUtf8();
     QProcess *rawPeer = startPeer({QStringLiteral("raw"), QString::fromUtf8(peerPath)});
-    QProcess *queuePeer = startPeer({QStringLiteral("queue")});
+    QProcess *queuePeer = startPeer(
+        {QStringLiteral("queue"), digests ? QStringLiteral("digest") : QStringLiteral("nodigest")});
     CrosswireContext &context = senderContext();
     const int fd = boundSocket(ownPath);
     const sockaddr_un to = addressOf(peerPath);
@@ -365,19 +377,23 @@ void BM_OneWayRawAndQueue(benchmark::State &state)
     }
     rawSend("stats");
     const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
-    rawOneWay = statisticsFrom(QByteArray(buffer, n > 0 ? n : 0));
+    const Statistics raw = statisticsFrom(QByteArray(buffer, n > 0 ? n : 0));
     send(context, kQueuePeerSpec, "stats");
     auto stats = nextMessage(context);
-    queueOneWay = stats ? statisticsFrom(stats->body) : Statistics{};
-    state.counters["raw_median_us"] = rawOneWay.median;
-    state.counters["queue_median_us"] = queueOneWay.median;
-    state.counters["ratio"] = rawOneWay.median > 0 ? queueOneWay.median / rawOneWay.median : 0;
+    const Statistics queue = stats ? statisticsFrom(stats->body) : Statistics{};
+    rawOneWay[digests] = raw;
+    queueOneWay[digests] = queue;
+    state.counters["raw_median_us"] = raw.median;
+    state.counters["queue_median_us"] = queue.median;
+    state.counters["ratio"] = raw.median > 0 ? queue.median / raw.median : 0;
     rawSend("quit");
     ::close(fd);
     send(context, kQueuePeerSpec, "quit");
     queuePeer->waitForFinished(5000);
     stopPeer(queuePeer);
     stopPeer(rawPeer);
+    globals.setVerifyDigests(true);
+    globals.setAddDigest(true);
 }
 
 void BM_CrosswireThroughput(benchmark::State &state)
@@ -441,7 +457,12 @@ void BM_CrosswireHandlerRoundTrip(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_OneWayRawAndQueue)->Iterations(5000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OneWayRawAndQueue)
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(5000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CrosswireHandlerRoundTrip)
     ->Iterations(100)
     ->UseRealTime()
@@ -469,15 +490,21 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     senderContext().terminate();
     std::printf("\nratios in this run:\n");
-    std::printf("  raw datagram, one way: median %.1f us, mean %.1f us\n", rawOneWay.median,
-                rawOneWay.mean);
-    std::printf("  send -> peer's received queue, one way: median %.1f us, mean %.1f us\n",
-                queueOneWay.median, queueOneWay.mean);
-    std::printf("  queue / raw: %.2f x (medians), %.2f x (means)\n",
-                queueOneWay.median / rawOneWay.median, queueOneWay.mean / rawOneWay.mean);
+    for (const int digests : {1, 0}) {
+        const Statistics &raw = rawOneWay[digests];
+        const Statistics &queue = queueOneWay[digests];
+        std::printf("  %s\n", digests ? "messages with digests (the default):"
+                                      : "messages without digests (both flags off):");
+        std::printf("    raw datagram, one way: median %.1f us, mean %.1f us\n", raw.median,
+                    raw.mean);
+        std::printf("    send -> peer's received queue, one way: median %.1f us, mean %.1f us\n",
+                    queue.median, queue.mean);
+        std::printf("    queue / raw: %.2f x (medians), %.2f x (means)\n",
+                    queue.median / raw.median, queue.mean / raw.mean);
+    }
     std::printf("  send -> peer's handler (pump every 10 ms), one way: mean %.0f us = %.1f x raw "
                 "median\n",
-                handlerOneWayUs, handlerOneWayUs / rawOneWay.median);
+                handlerOneWayUs, handlerOneWayUs / rawOneWay[1].median);
     std::printf("  throughput: %.0f messages/s = %.2f x raw datagrams (%.0f/s)\n",
                 crosswireThroughput, crosswireThroughput / rawThroughput, rawThroughput);
     benchmark::Shutdown();
