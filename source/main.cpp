@@ -19,6 +19,7 @@
 #include "source/singleinstance.h"
 #include "source/startupcommandline.h"
 #include "source/startupdispatch.h"
+#include "source/welcomewidget.h"
 
 #include "platform/registry/ptsettings.h"
 
@@ -27,6 +28,7 @@
 #define TESSALY_HAVE_USAGE_LOGGING 1
 #endif
 
+#include <QElapsedTimer>
 #include <QThread>
 
 #include <memory>
@@ -37,6 +39,18 @@ namespace {
 
 const QString kVersion = QStringLiteral("11.0");
 const QString kShortVersion = QStringLiteral("11");
+
+// Milliseconds since main began, for the start-up timing traces ("start-up: <step> <ms>").
+QElapsedTimer &startupClock()
+{
+    static QElapsedTimer clock;
+    return clock;
+}
+
+void traceStartup(const char *step)
+{
+    qCDebug(lcLauncher, "start-up: %s %.1f ms", step, double(startupClock().nsecsElapsed()) / 1e6);
+}
 
 void loadDictionary()
 {
@@ -117,19 +131,11 @@ void stopUsageLogging()
 #endif
 }
 
-// Hands the start-up script to a sub-application when one is due; returns the name of the
-// application whose send failed (empty when none failed). Sets the sub-launch flag when sent.
-QString dispatchStartupScript(int startupApplication, const QStringList &files)
-{
-    return StartupDispatch::run(StartupDispatch::plan(startupApplication, files),
-                                &LauncherMessaging::sendToOrganizer,
-                                &LauncherMessaging::sendToEditor);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
+    startupClock().start();
     // Kept before Qt removes its own options: the file scan looks at every argument.
     QStringList rawArguments;
     rawArguments.reserve(argc);
@@ -140,8 +146,10 @@ int main(int argc, char **argv)
     const QString applicationDirectory = QCoreApplication::applicationDirPath();
     qCDebug(lcLauncher, "%s\n", applicationDirectory.toUtf8().constData());
     LauncherPaths::configureFrom(applicationDirectory);
+    traceStartup("application");
 
     loadDictionary();
+    traceStartup("dictionary");
 
     std::unique_ptr<LauncherImageStore> imageStore;
     try {
@@ -152,6 +160,7 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    traceStartup("images");
     const QString caption =
         Locale::zstring("$$$/LauncherWindow/AppCaption2=Welcome - Pixtrel Orvana %1").arg(kVersion);
     const QString instanceName = app->instanceName();
@@ -166,13 +175,24 @@ int main(int argc, char **argv)
     if (commandLine.subLaunchAllowed)
         startupApplication = readStartupApplication();
 
+    traceStartup("instance and command line");
+    const StartupDispatch::Plan plan =
+        commandLine.subLaunchAllowed ? StartupDispatch::plan(startupApplication, commandLine.files)
+                                     : StartupDispatch::Plan{};
+    // With no script to hand over, nothing needs usage logging before the Welcome Screen is on
+    // screen: it starts right after the first frame. The messaging endpoint comes up here in
+    // any case, so peers find the launcher as soon as it is past the instance check.
+    const bool scriptDue = plan.target != StartupDispatch::Target::None;
     initializeMessaging();
-    startUsageLogging();
+    if (scriptDue)
+        startUsageLogging();
     app->startMessagingTimer();
+    traceStartup("messaging");
 
     QString failedApplication;
-    if (commandLine.subLaunchAllowed)
-        failedApplication = dispatchStartupScript(startupApplication, commandLine.files);
+    if (scriptDue)
+        failedApplication = StartupDispatch::run(plan, &LauncherMessaging::sendToOrganizer,
+                                                 &LauncherMessaging::sendToEditor);
     if (!failedApplication.isEmpty()) {
         QWidget iconHolder;
         iconHolder.setWindowIcon(QPixmap::fromImage(imageStore->image(AppIconMedium)));
@@ -190,12 +210,26 @@ int main(int argc, char **argv)
 
     LauncherContext::setApplication(app.get());
     FirstLaunch::runIfNeeded();
+    traceStartup("first launch");
 
     auto mainWindow = std::make_unique<PtLauncherCustomWindowWidget>(
         startupApplication, false, nullptr, "pxo_3_launcher_window", false, 0);
     LauncherContext::setMainWindow(mainWindow.get());
+    if (!scriptDue) {
+        const auto startLogging = [] {
+            traceStartup("first frame");
+            startUsageLogging();
+            traceStartup("usage logging");
+        };
+        if (WelcomeWidget *welcome = LauncherContext::welcomeWidget())
+            welcome->runAfterFirstFrame(startLogging);
+        else
+            startLogging();
+    }
+    traceStartup("main window");
     if (!LauncherContext::subLaunched())
         mainWindow->show();
+    traceStartup("shown");
 
     const int result = app->exec();
 

@@ -3,6 +3,7 @@
 #include "locale/localeutil.h"
 #include "locale/zstring.h"
 #include "platform/folders/folders.h"
+#include "platform/nativewindow/nativewindows.h"
 #include "platform/registry/iniprofile.h"
 #include "platform/registry/productsettings.h"
 #include "platform/registry/ptsettings.h"
@@ -36,6 +37,7 @@
 #include <QTimerEvent>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <limits>
 
@@ -57,6 +59,8 @@ constexpr int kCloseAfterIdle = 300;
 constexpr int kShortMovieHeight = 375;
 constexpr int kMovieHeight = 481;
 constexpr int kProcessStartWait = 30000;
+// How long deferred start-up work waits for a first frame that does not come.
+constexpr int kFirstFrameWait = 1000;
 
 QString zs(const char *zstring)
 {
@@ -171,16 +175,23 @@ WelcomeWidget::WelcomeWidget(QWidget *parent, int startupApplication)
         layout->addWidget(m_containerPlayer);
 
         m_podPlayer = new WelcomeGlintContainer(this);
-        if (!loadWelcomeMovie(m_podPlayer, QStringLiteral("PodPlayer.swf"))) {
+        m_podPlayer->setTrace(true);
+        const QString podMovie = welcomeMoviePath(QStringLiteral("PodPlayer.swf"));
+        if (podMovie.isEmpty()) {
+            qCWarning(lcLauncher) << "Welcome Screen movie missing: PodPlayer.swf";
             failMissingMovie();
         } else {
             m_podPlayer->hide();
             // The pod movie reaches the launcher only through the container.
             registerCallbacks(podCallbacks());
+            // The pod area stays empty until the container has placed it, and the movie set-up
+            // waits for the pod movie anyway: it need not hold up the first frame.
+            m_ownAfterFirstFrame.push_back([this, podMovie] { m_podPlayer->Load(podMovie); });
         }
     }
 
-    startContentDownload();
+    m_ownAfterFirstFrame.push_back(&startContentDownload);
+    watchFirstFrame();
     bringMainWindowToFront();
 }
 
@@ -228,7 +239,7 @@ void WelcomeWidget::writeApiLog(const QString &text)
     m_apiLogFile->flush();
 }
 
-bool WelcomeWidget::loadWelcomeMovie(WelcomeGlintContainer *player, const QString &fileName)
+QString WelcomeWidget::welcomeMoviePath(const QString &fileName)
 {
     const QString assets = LauncherPaths::assetsDirectory();
     QString path =
@@ -239,13 +250,70 @@ bool WelcomeWidget::loadWelcomeMovie(WelcomeGlintContainer *player, const QStrin
             QDir::cleanPath(assets + QStringLiteral("/Locales/") + locale +
                             QStringLiteral("/application_swfs/") + fileName));
     }
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+bool WelcomeWidget::loadWelcomeMovie(WelcomeGlintContainer *player, const QString &fileName)
+{
+    const QString path = welcomeMoviePath(fileName);
     player->setTrace(true);
-    if (!QFileInfo::exists(path)) {
+    if (path.isEmpty()) {
         qCWarning(lcLauncher) << "Welcome Screen movie missing:" << fileName;
         return false;
     }
     player->Load(path);
     return true;
+}
+
+void WelcomeWidget::runAfterFirstFrame(std::function<void()> task)
+{
+    if (!m_firstFrameShown) {
+        m_afterFirstFrame.push_back(std::move(task));
+        return;
+    }
+    QTimer::singleShot(0, this, std::move(task));
+}
+
+void WelcomeWidget::watchFirstFrame()
+{
+    QObject *stage =
+        m_containerPlayer ? NativeWindows::window(m_containerPlayer->stageWindow()) : nullptr;
+    if (!stage || LauncherContext::subLaunched()) {
+        // Nothing will be drawn: the deferred work runs as soon as the event loop does.
+        QTimer::singleShot(0, this, &WelcomeWidget::firstFrameShown);
+        return;
+    }
+    // Queued: the frame is flushed to the window after the scene graph has rendered it.
+    connect(stage, SIGNAL(afterRendering()), this, SLOT(stageRendered()), Qt::QueuedConnection);
+    // A window that is never shown, or a stage that never renders, must not hold the work back
+    // for good.
+    QTimer::singleShot(kFirstFrameWait, this, &WelcomeWidget::firstFrameShown);
+}
+
+void WelcomeWidget::stageRendered()
+{
+    // The stage renders as soon as it exists, also inside a main window that is not on screen
+    // yet; only a frame inside the mapped window counts.
+    const QWindow *main = window()->windowHandle();
+    if (main && main->isExposed())
+        firstFrameShown();
+}
+
+void WelcomeWidget::firstFrameShown()
+{
+    if (m_firstFrameShown)
+        return;
+    m_firstFrameShown = true;
+    if (QObject *stage =
+            m_containerPlayer ? NativeWindows::window(m_containerPlayer->stageWindow()) : nullptr)
+        disconnect(stage, SIGNAL(afterRendering()), this, SLOT(stageRendered()));
+    qCDebug(lcLauncher, "first frame of the Welcome Screen shown");
+    // Tasks queued while these run wait for the next turn, after the ones already queued.
+    std::vector<std::function<void()>> tasks = std::exchange(m_afterFirstFrame, {});
+    for (std::function<void()> &task : std::exchange(m_ownAfterFirstFrame, {}))
+        tasks.push_back(std::move(task));
+    for (const std::function<void()> &task : tasks)
+        task();
 }
 
 void WelcomeWidget::registerCallbacks(const QList<Callback> &callbacks)

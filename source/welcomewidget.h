@@ -9,8 +9,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 class PtLauncherCustomWindowWidget;
 class QFile;
@@ -62,6 +64,14 @@ public:
     // The usage events of a "dumpQuillonLog" text: entries joined by "##", each "category:name"
     // (further parts ignored); an entry without a colon carries none.
     static QList<std::pair<QString, QString>> usageLogEntries(const QString &text);
+
+    // Runs the task once the container movie's first frame is on screen, or at once (queued)
+    // when it already is: work the first frame does not need waits here. Tasks run in the order
+    // given, before the widget's own deferred work (the pod movie, the content download), so a
+    // task may bring up what the movie set-up relies on. A Welcome Screen that is not shown (a
+    // sub-launched start) runs them on the next turn of the event loop.
+    void runAfterFirstFrame(std::function<void()> task);
+    bool isFirstFrameShown() const { return m_firstFrameShown; }
 
     // Whether the Organizer's catalogue is synchronised (one of its sync-catalog paths is set).
     static bool hasSyncCatalog();
@@ -128,8 +138,14 @@ public Q_SLOTS:
 protected:
     void timerEvent(QTimerEvent *event) override;
 
+private Q_SLOTS:
+    void stageRendered();
+    void firstFrameShown();
+
 private:
     bool loadWelcomeMovie(WelcomeGlintContainer *player, const QString &fileName);
+    static QString welcomeMoviePath(const QString &fileName);
+    void watchFirstFrame();
     void openApiLog();
     void writeApiLog(const QString &text);
     void registerCallbacks(const QList<Callback> &callbacks);
@@ -168,4 +184,7 @@ private:
     int m_organizerPollTimer = 0;
     int m_editorPollTimer = 0;
     bool m_movieSetUpDone = false;
+    bool m_firstFrameShown = false;
+    std::vector<std::function<void()>> m_afterFirstFrame;
+    std::vector<std::function<void()>> m_ownAfterFirstFrame;
 };

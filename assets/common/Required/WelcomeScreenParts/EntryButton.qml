@@ -1,0 +1,32 @@
+// A quick entry: glyph and label in a low pill.
+// Part of WelcomeScreenContainer.swf; "root" is that movie's root item (palette, font sizes).
+import QtQuick
+import QtQuick.Shapes
+
+FocusButton {
+    id: entry
+    property string text: ""
+    property string glyph: ""
+    width: entryRow.implicitWidth + 16
+    height: 30
+    radius: 8
+    baseColor: "#1f242b"
+    hoverColor: "#2a3039"
+    border.color: root.lineColor
+    border.width: 1
+    accessibleName: text
+    opacity: enabled ? 1 : 0.45
+    Behavior on opacity { NumberAnimation { duration: 160 } }
+    Row {
+        id: entryRow
+        anchors.centerIn: parent
+        spacing: 7
+        Glyph { kind: entry.glyph; ink: root.mutedText; anchors.verticalCenter: parent.verticalCenter; scale: 0.8 }
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            text: entry.text
+            color: root.textColor
+            font.pixelSize: root.smallFont
+        }
+    }
+}

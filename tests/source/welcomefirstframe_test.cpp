@@ -1,0 +1,183 @@
+// What the Welcome Screen leaves until its first frame is on screen (the pod movie, the content
+// download, the tasks start-up hands it), and the shipped movies' compiled form kept between
+// starts.
+
+#include "tests/source/welcometestsupport.h"
+
+#include "platform/nativewindow/nativewindows.h"
+#include "source/launcherpaths.h"
+#include "source/podcontent.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QQuickWindow>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <map>
+
+class WelcomeFirstFrame : public WelcomeWidgetTest
+{
+protected:
+    static QObject *podRoot() { return movieItem(QStringLiteral("recordingPod")); }
+
+    // Each task notes its name and whether the pod movie was already playing when it ran.
+    std::function<void()> noting(const char *name)
+    {
+        return [this, name] {
+            events << QString::fromLatin1(name) + (podRoot() ? QStringLiteral(" +pod") : QString());
+        };
+    }
+
+    QStringList events;
+};
+
+// Guards against deferred work that runs before the first frame, out of order, or after the pod
+// movie whose set-up may depend on it (the messaging endpoint the set-up asks).
+TEST_F(WelcomeFirstFrame, TasksRunAfterTheContainersFrameInOrderBeforeThePodMovie)
+{
+    writeMovies(540);
+    ASSERT_TRUE(construct());
+    EXPECT_EQ(podRoot(), nullptr) << "the pod movie loaded before the first frame";
+    EXPECT_FALSE(widget->isFirstFrameShown());
+
+    auto *stage = qobject_cast<QQuickWindow *>(
+        NativeWindows::window(widget->containerPlayer()->stageWindow()));
+    ASSERT_NE(stage, nullptr);
+    const QMetaObject::Connection frames = QObject::connect(
+        stage, &QQuickWindow::afterRendering, widget, [this] { events << QStringLiteral("frame"); },
+        Qt::DirectConnection);
+    widget->runAfterFirstFrame(noting("messaging"));
+    widget->runAfterFirstFrame(noting("usage logging"));
+
+    window().show();
+    ASSERT_TRUE(waitFor([this] { return widget->isFirstFrameShown(); }, 5000));
+    ASSERT_FALSE(events.isEmpty());
+    EXPECT_EQ(events.first(), QStringLiteral("frame")) << events.join(u',').toStdString();
+    events.removeAll(QStringLiteral("frame"));
+    EXPECT_EQ(events, QStringList({QStringLiteral("messaging"), QStringLiteral("usage logging")}));
+    EXPECT_TRUE(waitFor([] { return podRoot() != nullptr; }, 5000)) << "pod movie never loaded";
+    QObject::disconnect(frames);
+}
+
+// Guards against a task queued once the frame is up being lost, or run inside the caller.
+TEST_F(WelcomeFirstFrame, TaskGivenAfterTheFrameRunsOnTheNextTurn)
+{
+    writeMovies(540);
+    ASSERT_TRUE(start());
+    window().show();
+    ASSERT_TRUE(waitFor([this] { return widget->isFirstFrameShown(); }, 5000));
+
+    widget->runAfterFirstFrame(noting("late"));
+    EXPECT_TRUE(events.isEmpty()) << "ran inside runAfterFirstFrame";
+    ASSERT_TRUE(waitFor([this] { return !events.isEmpty(); }));
+    EXPECT_EQ(events.first().section(u' ', 0, 0), QStringLiteral("late"));
+}
+
+struct UnshownRow
+{
+    const char *name;
+    bool subLaunched;
+};
+
+class WelcomeFirstFrameUnshown : public WelcomeFirstFrame,
+                                 public ::testing::WithParamInterface<UnshownRow>
+{
+};
+
+// Guards against a Welcome Screen that never draws (sub-launched, or kept hidden) holding its
+// deferred work, and with it the pod movie and the movie set-up, back for good.
+TEST_P(WelcomeFirstFrameUnshown, TasksAndThePodMovieStillCome)
+{
+    LauncherContext::setSubLaunched(GetParam().subLaunched);
+    writeMovies(540);
+    ASSERT_TRUE(construct());
+    widget->runAfterFirstFrame(noting("messaging"));
+
+    ASSERT_TRUE(waitFor([this] { return !events.isEmpty(); }, 5000));
+    EXPECT_EQ(events, QStringList{QStringLiteral("messaging")});
+    EXPECT_TRUE(waitFor([] { return podRoot() != nullptr; }, 5000));
+    EXPECT_FALSE(window().isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Starts, WelcomeFirstFrameUnshown,
+                         ::testing::Values(UnshownRow{"SubLaunched", true},
+                                           UnshownRow{"NotYetShown", false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------------ compiled movies kept
+
+class WelcomeMovieCache : public WelcomeWidgetTest
+{
+protected:
+    // The compiled documents under the cache folder: path → (inode, modification time).
+    static std::map<QString, std::pair<ino_t, qint64>> compiledDocuments()
+    {
+        std::map<QString, std::pair<ino_t, qint64>> documents;
+        QDirIterator it(qEnvironmentVariable("XDG_CACHE_HOME"), QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            struct stat info = {};
+            if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+                documents[path] = {info.st_ino,
+                                   qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+        }
+        return documents;
+    }
+
+    // Plays the movie in a player of its own until the named item is there; the player compiles
+    // the movie (or reads it from the cache) before Load returns.
+    static bool play(const QString &movie, const char *item)
+    {
+        WelcomeGlintContainer player(nullptr);
+        player.Load(movie);
+        return movieItem(QLatin1String(item)) != nullptr;
+    }
+};
+
+struct ShippedMovieRow
+{
+    const char *name;
+    const char *file;
+    const char *item; // an object of the movie, by name
+};
+
+class WelcomeMovieCacheShipped : public WelcomeMovieCache,
+                                 public ::testing::WithParamInterface<ShippedMovieRow>
+{
+};
+
+// Guards against a shipped movie that the compiled-document cache rejects on every start (it
+// did, with components declared inside the movie), so each start compiles it afresh.
+TEST_P(WelcomeMovieCacheShipped, SecondStartReadsTheCompiledMovie)
+{
+    // A copy at a new address, in this test's own movie folder, so no player of this process
+    // has compiled it before.
+    const QString folder = LauncherPaths::assetsDirectory() + QStringLiteral("Required");
+    const QString shipped = QStringLiteral(TESSALY_SOURCE_DIR "/assets/common/Required");
+    QDirIterator it(shipped, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = folder + source.mid(shipped.size());
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()));
+        ASSERT_TRUE(QFile::copy(source, target)) << target.toStdString();
+    }
+    // The player plays only from the launcher's own movie folders, which the trust file names.
+    PodContent::writePlayerTrustFile();
+    const QString movie = folder + u'/' + QLatin1String(GetParam().file);
+    ASSERT_TRUE(play(movie, GetParam().item)) << "the movie did not play";
+    const auto first = compiledDocuments();
+    ASSERT_FALSE(first.empty()) << "nothing compiled was kept";
+
+    ASSERT_TRUE(play(movie, GetParam().item));
+    EXPECT_EQ(compiledDocuments(), first) << "compiled again instead of read from the cache";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Movies, WelcomeMovieCacheShipped,
+    ::testing::Values(ShippedMovieRow{"Container", "WelcomeScreenContainer.swf", "startupDone"},
+                      ShippedMovieRow{"PodPlayer", "PodPlayer.swf", "podNext"}),
+    [](const auto &info) { return std::string(info.param.name); });
