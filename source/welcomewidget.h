@@ -36,7 +36,8 @@ class WelcomeWidget : public QLabel
     Q_OBJECT
 public:
     // The container's movie functions and the slots that answer them, registered in this order
-    // once the container movie has loaded; the last four (the pod block) once the pod movie has.
+    // once the container movie has loaded; the last four (the pod block) once the pod movie is
+    // known to be there, before it loads after the first frame.
     struct Callback
     {
         const char *function;
