@@ -6,6 +6,8 @@
 #include "source/welcomewidget.h"
 
 #include <QBoxLayout>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
@@ -59,4 +61,14 @@ void PtLauncherCustomWindowWidget::resizeEvent(QResizeEvent *event)
     const QScreen *target = screen() ? screen() : QGuiApplication::primaryScreen();
     if (target)
         move(centredPosition(target->availableGeometry(), event->size()));
+}
+
+void PtLauncherCustomWindowWidget::closeEvent(QCloseEvent *event)
+{
+    QDialog::closeEvent(event);
+    // The launcher has nothing left to do once its window is closed. Waiting for Qt to notice the
+    // last window went is not enough: a movie stage or a worker that is still around can keep
+    // the event loop alive with no window on screen.
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
