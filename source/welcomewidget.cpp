@@ -174,19 +174,17 @@ WelcomeWidget::WelcomeWidget(QWidget *parent, int startupApplication)
         connect(m_dragTimer, &QTimer::timeout, this, &WelcomeWidget::TimeOut);
         layout->addWidget(m_containerPlayer);
 
-        m_podPlayer = new WelcomeGlintContainer(this);
-        m_podPlayer->setTrace(true);
         const QString podMovie = welcomeMoviePath(QStringLiteral("PodPlayer.swf"));
         if (podMovie.isEmpty()) {
             qCWarning(lcLauncher) << "Welcome Screen movie missing: PodPlayer.swf";
             failMissingMovie();
         } else {
-            m_podPlayer->hide();
             // The pod movie reaches the launcher only through the container.
             registerCallbacks(podCallbacks());
             // The pod area stays empty until the container has placed it, and the movie set-up
-            // waits for the pod movie anyway: it need not hold up the first frame.
-            m_ownAfterFirstFrame.push_back([this, podMovie] { m_podPlayer->Load(podMovie); });
+            // waits for the pod movie anyway: neither its player (a stage window and an engine
+            // of its own) nor its movie need hold up the first frame.
+            m_ownAfterFirstFrame.push_back([this, podMovie] { createPodPlayer(podMovie); });
         }
     }
 
@@ -590,21 +588,43 @@ void WelcomeWidget::runMovieSetUp()
 
 // ------------------------------------------------------------------------------------- pod block
 
+void WelcomeWidget::createPodPlayer(const QString &movie)
+{
+    if (m_podPlayer)
+        return;
+    m_podPlayer = new WelcomeGlintContainer(this);
+    m_podPlayer->setTrace(true);
+    m_podPlayer->hide();
+    // The container places the pod area as soon as it has loaded, before this player exists.
+    if (m_podGeometrySet) {
+        m_podPlayer->setGeometry(m_podRect);
+        if (m_podShown) {
+            m_podPlayer->show();
+            m_podPlayer->raise();
+        }
+    }
+    m_podPlayer->Load(movie);
+}
+
 void WelcomeWidget::slotWelcomeScreen_SetPodGeometry(int x, int y, int width, int height)
 {
+    const QRect rect(x, y, width, height);
+    m_podRect = rect;
+    m_podGeometrySet = true;
+    m_podShown = true;
     if (!m_podPlayer)
         return;
-    const QRect rect(x, y, width, height);
     m_podPlayer->setGeometry(rect);
-    m_podGeometrySet = true;
     m_podPlayer->show();
     m_podPlayer->raise();
-    m_podRect = rect;
 }
 
 void WelcomeWidget::slotWelcomeScreenHost_showPod(bool bShow)
 {
-    if (!m_podPlayer || !m_podGeometrySet)
+    if (!m_podGeometrySet)
+        return;
+    m_podShown = bShow;
+    if (!m_podPlayer)
         return;
     m_podPlayer->setVisible(bShow);
     if (bShow)

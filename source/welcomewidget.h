@@ -78,6 +78,7 @@ public:
     static bool hasSyncCatalog();
 
     WelcomeGlintContainer *containerPlayer() const { return m_containerPlayer; }
+    // Made once the container's first frame is on screen, when there is a pod movie to play.
     WelcomeGlintContainer *podPlayer() const { return m_podPlayer; }
     int startupApplication() const { return m_startupApplication; }
     bool isInitialised() const { return m_initialised; }
@@ -151,6 +152,8 @@ private:
     void writeApiLog(const QString &text);
     void registerCallbacks(const QList<Callback> &callbacks);
     void failMissingMovie();
+    // The pod movie's player, placed and shown as the container has asked meanwhile.
+    void createPodPlayer(const QString &movie);
     void runMovieSetUp();
     int nextLaunchNumber();
     QString callMovie(const QByteArray &function, const QList<QVariant> &arguments = {});
@@ -182,6 +185,8 @@ private:
     std::unique_ptr<QFile> m_apiLogFile;
     bool m_apiLogOn = false;
     bool m_podGeometrySet = false;
+    // Whether the pod area is to be seen: placed, and not hidden since.
+    bool m_podShown = false;
     int m_organizerPollTimer = 0;
     int m_editorPollTimer = 0;
     bool m_movieSetUpDone = false;

@@ -51,6 +51,7 @@ TEST_F(WelcomeFirstFrame, TasksRunAfterTheContainersFrameInOrderBeforeThePodMovi
         Qt::DirectConnection);
     widget->runAfterFirstFrame(noting("messaging"));
     widget->runAfterFirstFrame(noting("usage logging"));
+    EXPECT_EQ(widget->podPlayer(), nullptr) << "the pod player was made before the first frame";
 
     window().show();
     ASSERT_TRUE(waitFor([this] { return widget->isFirstFrameShown(); }, 5000));
@@ -61,6 +62,58 @@ TEST_F(WelcomeFirstFrame, TasksRunAfterTheContainersFrameInOrderBeforeThePodMovi
     EXPECT_TRUE(waitFor([] { return podRoot() != nullptr; }, 5000)) << "pod movie never loaded";
     QObject::disconnect(frames);
 }
+
+struct EarlyPlacementRow
+{
+    const char *name;
+    bool placed;  // "WelcomeScreen_SetPodGeometry" (10, 20, 300, 100) before the frame
+    int showPod;  // then "WelcomeScreenHost_showPod": -1 not called, else its argument
+    bool visible; // the pod player once made
+};
+
+class WelcomeFirstFrameEarlyPlacement : public WelcomeFirstFrame,
+                                        public ::testing::WithParamInterface<EarlyPlacementRow>
+{
+};
+
+// Guards against the container's placing and showing of the pod area, which comes as soon as it
+// has loaded, being lost because the pod player is only made after the first frame.
+TEST_P(WelcomeFirstFrameEarlyPlacement, LatePodPlayerGetsWhatTheContainerAsked)
+{
+    writeMovies(540);
+    ASSERT_TRUE(start());
+    const EarlyPlacementRow &row = GetParam();
+    if (row.placed)
+        hostCall("WelcomeScreen_SetPodGeometry", {10, 20, 300, 100});
+    if (row.showPod >= 0)
+        hostCall("WelcomeScreenHost_showPod", {row.showPod == 1});
+    ASSERT_EQ(widget->podPlayer(), nullptr);
+
+    window().show();
+    ASSERT_TRUE(waitFor([this] { return widget->isFirstFrameShown(); }, 5000));
+    ASSERT_NE(widget->podPlayer(), nullptr);
+    EXPECT_EQ(widget->podPlayer()->isVisible(), row.visible);
+    EXPECT_TRUE(waitFor([] { return podRoot() != nullptr; }, 5000)) << "pod movie never loaded";
+    if (row.placed) {
+        // Where the container put it; the size is the one the pod movie asks for on loading.
+        EXPECT_EQ(widget->podPlayer()->pos(), QPoint(10, 20));
+        EXPECT_EQ(widget->podPlayer()->size(), QSize(260, 300));
+        EXPECT_EQ(widget->podRect(), QRect(10, 20, 300, 100));
+    }
+
+    // Once made, the player follows the container directly.
+    hostCall("WelcomeScreen_SetPodGeometry", {30, 40, 200, 80});
+    EXPECT_EQ(widget->podPlayer()->geometry(), QRect(30, 40, 200, 80));
+    EXPECT_TRUE(widget->podPlayer()->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Placements, WelcomeFirstFrameEarlyPlacement,
+                         ::testing::Values(EarlyPlacementRow{"PlacedAndShown", true, -1, true},
+                                           EarlyPlacementRow{"PlacedThenHidden", true, 0, false},
+                                           EarlyPlacementRow{"PlacedAndAskedToShow", true, 1, true},
+                                           EarlyPlacementRow{"ShownButNeverPlaced", false, 1,
+                                                             false}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 // Guards against a task queued once the frame is up being lost, or run inside the caller.
 TEST_F(WelcomeFirstFrame, TaskGivenAfterTheFrameRunsOnTheNextTurn)

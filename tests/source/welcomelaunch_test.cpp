@@ -559,7 +559,8 @@ TEST_F(WelcomeLaunchTest, DragTimerFollowsTheCursor)
 // Guards against the pod player covering anything but the rectangle the container names.
 TEST_F(WelcomeLaunchTest, PodGeometryCoversTheNamedRectangle)
 {
-    ASSERT_NE(widget->podPlayer(), nullptr);
+    // The pod player comes with the first frame.
+    ASSERT_TRUE(waitFor([this] { return widget->podPlayer() != nullptr; }, 5000));
     hostCall("WelcomeScreenHost_showPod", {true});
     EXPECT_FALSE(widget->podPlayer()->isVisible()) << "shown before any geometry";
     hostCall("WelcomeScreen_SetPodGeometry", {10, 20, 300, 100});
