@@ -21,6 +21,7 @@
 #include <QVersionNumber>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 
 Q_LOGGING_CATEGORY(lcConnector, "tessaly.crosswire.connector", QtWarningMsg)
@@ -47,6 +48,15 @@ constexpr const char *kLegacySpecifiers[] = {
 
 // The updater takes no command line: it is always started bare.
 constexpr const char *kStartedWithoutArguments = "pxoupdater";
+
+// Normalised targets kept at most; a process talks to a handful.
+constexpr qsizetype kMaxNormalizedTargets = 64;
+
+uint64_t nextInstance()
+{
+    static std::atomic<uint64_t> count{0};
+    return ++count;
+}
 
 // The folder of a path, up to its last "\" or "/".
 QString folderOf(const QString &path)
@@ -143,6 +153,7 @@ QByteArray field(const QByteArray &path, const char *label, const QByteArray &va
 CrosswireConnector::CrosswireConnector(const QString &capsLibraryPath, const QString &databasePath)
     : m_capsLibraryPath(capsLibraryPath)
     , m_databasePath(databasePath)
+    , m_instance(nextInstance())
 {
 }
 CrosswireConnector::~CrosswireConnector() = default;
@@ -647,7 +658,52 @@ CrosswireConnector::ProcessSetup CrosswireConnector::processSetup(const QByteArr
 
 QByteArray CrosswireConnector::normalizeSpecifier(const QByteArray &text)
 {
-    return CWConnectorAppInfoList::normalize(text, m_installed, m_running);
+    // Every send asks, nearly always for the same few targets, and the answer changes only
+    // with the lists it is worked out from.
+    const uint64_t installed = m_installed.generation();
+    const uint64_t running = m_running.generation();
+    // A thread mostly sends to one target after the other: its last answer needs no lock.
+    struct LastAnswer
+    {
+        const CrosswireConnector *connector = nullptr;
+        uint64_t instance = 0;
+        uint64_t installed = 0;
+        uint64_t running = 0;
+        QByteArray text;
+        QByteArray normalized;
+    };
+    thread_local LastAnswer last;
+    if (last.connector == this && last.instance == m_instance && last.installed == installed &&
+        last.running == running && last.text == text)
+        return last.normalized;
+    auto remember = [&](const QByteArray &normalized) {
+        last = {this, m_instance, installed, running, text, normalized};
+        return normalized;
+    };
+    {
+        std::lock_guard guard(m_normalized.mutex);
+        if (m_normalized.installedGeneration != installed ||
+            m_normalized.runningGeneration != running) {
+            m_normalized.targets.clear();
+            m_normalized.installedGeneration = installed;
+            m_normalized.runningGeneration = running;
+        } else if (const auto it = m_normalized.targets.constFind(text);
+                   it != m_normalized.targets.cend()) {
+            return remember(*it);
+        }
+    }
+    QByteArray normalized = CWConnectorAppInfoList::normalize(text, m_installed, m_running);
+    std::lock_guard guard(m_normalized.mutex);
+    // Kept only when neither list changed while it was worked out.
+    if (m_installed.generation() == installed && m_running.generation() == running &&
+        m_normalized.installedGeneration == installed &&
+        m_normalized.runningGeneration == running) {
+        if (m_normalized.targets.size() >= kMaxNormalizedTargets)
+            m_normalized.targets.clear();
+        m_normalized.targets.insert(text, normalized);
+        return remember(normalized);
+    }
+    return normalized;
 }
 
 bool CrosswireConnector::launchTarget(const QByteArray &target, const QByteArray &launchParams,

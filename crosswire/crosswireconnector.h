@@ -10,6 +10,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <QHash>
+
+#include <cstdint>
+#include <mutex>
 #include <optional>
 
 namespace KnObjects {
@@ -141,6 +145,18 @@ private:
     int64_t m_lastRefresh = 0;
     CWConnectorAppInfoList m_installed;
     CWConnectorAppInfoList m_running;
+
+    // Targets already normalised against the lists of the generations below.
+    struct NormalizedTargets
+    {
+        std::mutex mutex;
+        uint64_t installedGeneration = 0;
+        uint64_t runningGeneration = 0;
+        QHash<QByteArray, QByteArray> targets;
+    };
+    NormalizedTargets m_normalized;
+    // Tells this connector from an earlier one at the same address.
+    const uint64_t m_instance;
 };
 
 } // namespace KnObjects

@@ -37,6 +37,19 @@ QByteArray withCallerParts(const QByteArray &recordSpecifier, const Specifier &g
 
 } // namespace
 
+CWConnectorAppInfoList::CWConnectorAppInfoList(const CWConnectorAppInfoList &other)
+    : SoLockable()
+    , m_records(other.records())
+{
+}
+
+CWConnectorAppInfoList &CWConnectorAppInfoList::operator=(const CWConnectorAppInfoList &other)
+{
+    if (this != &other)
+        setRecords(other.records());
+    return *this;
+}
+
 QList<CWConnectorAppInfo> CWConnectorAppInfoList::records() const
 {
     ObjectLock lock(*this);
@@ -47,11 +60,13 @@ void CWConnectorAppInfoList::setRecords(const QList<CWConnectorAppInfo> &records
 {
     ObjectLock lock(*this);
     m_records = records;
+    changed();
 }
 
 void CWConnectorAppInfoList::add(const CWConnectorAppInfo &record)
 {
     ObjectLock lock(*this);
+    changed();
     for (CWConnectorAppInfo &existing : m_records) {
         if (existing.specifier() == record.specifier()) {
             existing = record;
@@ -64,6 +79,7 @@ void CWConnectorAppInfoList::add(const CWConnectorAppInfo &record)
 bool CWConnectorAppInfoList::remove(const QByteArray &specifier)
 {
     ObjectLock lock(*this);
+    changed();
     const QByteArray wanted = specifier.toLower();
     return m_records.removeIf(
                [&](const CWConnectorAppInfo &r) { return r.specifier() == wanted; }) > 0;
@@ -73,6 +89,7 @@ void CWConnectorAppInfoList::clear()
 {
     ObjectLock lock(*this);
     m_records.clear();
+    changed();
 }
 
 qsizetype CWConnectorAppInfoList::size() const

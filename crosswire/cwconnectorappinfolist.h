@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <atomic>
+#include <cstdint>
 #include <optional>
 
 namespace KnObjects {
@@ -18,6 +20,8 @@ public:
     static constexpr int kMaxRedirects = 16;
 
     CWConnectorAppInfoList() = default;
+    CWConnectorAppInfoList(const CWConnectorAppInfoList &other);
+    CWConnectorAppInfoList &operator=(const CWConnectorAppInfoList &other);
 
     QList<CWConnectorAppInfo> records() const;
     void setRecords(const QList<CWConnectorAppInfo> &records);
@@ -27,6 +31,8 @@ public:
     void clear();
     qsizetype size() const;
     bool isEmpty() const { return size() == 0; }
+    // Changes with every change of the list, so what was worked out from it can be kept.
+    uint64_t generation() const { return m_generation.load(std::memory_order_acquire); }
 
     // The record of `specifier`: its exact text first, else the text without its instance part
     // (an endpoint suffix is ignored). A record whose "RedirectTo" is set stands for the record
@@ -45,7 +51,10 @@ public:
 private:
     std::optional<CWConnectorAppInfo> findDirect(const QByteArray &specifier) const;
 
+    void changed() { m_generation.fetch_add(1, std::memory_order_acq_rel); }
+
     QList<CWConnectorAppInfo> m_records;
+    std::atomic<uint64_t> m_generation{0};
 };
 
 } // namespace KnObjects

@@ -391,3 +391,26 @@ TEST(CrosswireConnector, DiagnosticsListEveryRecordWithItsFields)
         }
     }
 }
+
+// Guards the connector's memory of normalised targets: an answer worked out before a list
+// changed must not be given after it.
+TEST(CrosswireConnector, NormalisedTargetsFollowChangesOfBothLists)
+{
+    CrosswireConnector connector(QStringLiteral("/nonexistent"));
+    connector.installed().add(CWConnectorAppInfo("pxoeditor-11.0-en_us", "/opt/e11/x"));
+    EXPECT_EQ(connector.normalizeSpecifier("pxoeditor-11"), QByteArray("pxoeditor-11.0-en_us"));
+    EXPECT_EQ(connector.normalizeSpecifier("pxoeditor"), QByteArray("pxoeditor-11.0-en_us"));
+
+    connector.installed().add(CWConnectorAppInfo("pxoeditor-11.5-en_us", "/opt/e115/x"));
+    EXPECT_EQ(connector.normalizeSpecifier("pxoeditor-11"), QByteArray("pxoeditor-11.5-en_us"));
+
+    connector.running().add(CWConnectorAppInfo("pxoeditor-11.0-de_de", "/opt/e11/x"));
+    EXPECT_EQ(connector.normalizeSpecifier("pxoeditor"), QByteArray("pxoeditor-11.0-de_de"));
+    connector.running().remove("pxoeditor-11.0-de_de");
+    EXPECT_EQ(connector.normalizeSpecifier("pxoeditor"), QByteArray("pxoeditor-11.5-en_us"));
+
+    connector.installed().setRecords({CWConnectorAppInfo("pxoeditor-12.0-en_us", "/opt/e12/x")});
+    EXPECT_EQ(connector.normalizeSpecifier("pxoeditor"), QByteArray("pxoeditor-12.0-en_us"));
+    connector.installed().clear();
+    EXPECT_EQ(connector.normalizeSpecifier("pxoeditor"), QByteArray("pxoeditor"));
+}
