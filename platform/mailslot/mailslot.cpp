@@ -5,10 +5,13 @@
 #include <QFile>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -156,10 +159,75 @@ int takeLock(const QByteArray &lockPath, bool *taken)
     return -1;
 }
 
+// The largest datagram a sender of this system can make: the kernel grants a send buffer of up
+// to twice net.core.wmem_max, and a datagram must fit it.
+size_t largestDatagram()
+{
+    static const size_t largest = [] {
+        constexpr size_t kFallback = 8 * 1024 * 1024;
+        // Nothing this library reads is longer than a message text may be.
+        constexpr size_t kCeiling = 64 * 1024 * 1024 + 4096;
+        const int fd = ::open("/proc/sys/net/core/wmem_max", O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return kFallback;
+        char text[32] = {};
+        const ssize_t n = ::read(fd, text, sizeof text - 1);
+        ::close(fd);
+        const unsigned long long wmemMax = n > 0 ? std::strtoull(text, nullptr, 10) : 0;
+        if (wmemMax == 0)
+            return kFallback;
+        return std::clamp<size_t>(size_t(2 * wmemMax), 256 * 1024, kCeiling);
+    }();
+    return largest;
+}
+
+// Where datagrams are received, so that each takes one system call instead of asking its size
+// first. The area is reserved for the largest datagram but holds memory only where a datagram
+// was written, and what a large one used beyond the first pages is given back.
+class ReceiveArea
+{
+public:
+    ReceiveArea() = default;
+    ~ReceiveArea()
+    {
+        if (m_data)
+            ::munmap(m_data, m_size);
+    }
+    ReceiveArea(const ReceiveArea &) = delete;
+    ReceiveArea &operator=(const ReceiveArea &) = delete;
+
+    bool reserve()
+    {
+        if (m_data)
+            return true;
+        const size_t size = largestDatagram();
+        void *area = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (area == MAP_FAILED)
+            return false;
+        m_data = static_cast<char *>(area);
+        m_size = size;
+        return true;
+    }
+    char *data() const { return m_data; }
+    size_t size() const { return m_size; }
+    void releaseAfter(size_t used)
+    {
+        if (used > kKeptBytes)
+            ::madvise(m_data + kKeptBytes, std::min(used, m_size) - kKeptBytes, MADV_DONTNEED);
+    }
+
+private:
+    static constexpr size_t kKeptBytes = 64 * 1024; // a page multiple
+    char *m_data = nullptr;
+    size_t m_size = 0;
+};
+
 } // namespace
 
 struct Mailslot::Private
 {
+    ReceiveArea area;
     QString name;
     Location location;
     int socket = -1;
@@ -295,11 +363,17 @@ std::optional<qint64> Mailslot::nextMessageSize() const
 Mailslot::ReadResult Mailslot::read()
 {
     ReadResult result;
-    const auto size = nextMessageSize();
-    if (!size)
-        return result;
-    result.data.resize(qMax<qint64>(*size, 1));
-    iovec vector{result.data.data(), size_t(result.data.size())};
+    // Without the area (no address space left) the size is asked first, as exact room.
+    QByteArray exact;
+    std::optional<qint64> size;
+    if (!d->area.reserve()) {
+        size = nextMessageSize();
+        if (!size)
+            return result;
+        exact.resize(qMax<qint64>(*size, 1));
+    }
+    iovec vector =
+        size ? iovec{exact.data(), size_t(exact.size())} : iovec{d->area.data(), d->area.size()};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))] = {};
     msghdr header{};
     header.msg_iov = &vector;
@@ -329,20 +403,34 @@ Mailslot::ReadResult Mailslot::read()
             }
         }
     }
+    // What a large datagram used is given back once its bytes are copied out (or dropped).
+    struct Release
+    {
+        ReceiveArea *area;
+        size_t used;
+        ~Release()
+        {
+            if (area)
+                area->releaseAfter(used);
+        }
+    } release{size ? nullptr : &d->area, size_t(got)};
     if (!sender || *sender != d->owner) {
         qCWarning(lcMailslot) << "dropped a datagram from another user on" << d->name << "uid"
                               << (sender ? qint64(*sender) : qint64(-1));
-        result.data.clear();
         result.status = ReadStatus::Dropped;
         return result;
     }
-    if ((header.msg_flags & MSG_TRUNC) || got != *size) {
+    if ((header.msg_flags & MSG_TRUNC) || (size && got != *size)) {
         // A short read loses the message rather than delivering part of it.
-        result.data.clear();
         result.status = ReadStatus::Failed;
         return result;
     }
-    result.data.resize(got);
+    if (size) {
+        exact.resize(got);
+        result.data = std::move(exact);
+    } else {
+        result.data = QByteArray(d->area.data(), qsizetype(got));
+    }
     result.status = ReadStatus::Message;
     return result;
 }

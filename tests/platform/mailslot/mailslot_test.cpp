@@ -3,12 +3,16 @@
 #include "platform/mailslot/mailslotwriter.h"
 #include "tests/support/testenvironment.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -156,6 +160,55 @@ TEST(Mailslot, AMessageTooLargeForOneDatagramIsRefusedNotCut)
     EXPECT_EQ(read.data.size(), limit);
     EXPECT_EQ(writer.write(QStringLiteral("u/big"), QByteArray(limit + 1, 'b')),
               MailslotWriter::Result::TooLarge);
+    EXPECT_EQ(slot->read().status, Mailslot::ReadStatus::Empty);
+}
+
+// Guards the single read per datagram: one larger than this library would ever send (a sender
+// that asked for the largest send buffer the system grants), and small ones around it, arrive
+// whole and in turn.
+TEST(Mailslot, DatagramsOfEverySizeASenderCanMakeArriveWhole)
+{
+    TestEnvironment env;
+    auto slot = open(QStringLiteral("u/sizes"));
+    ASSERT_TRUE(slot);
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    const int wanted = 64 * 1024 * 1024;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &wanted, sizeof wanted);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    ::getsockopt(fd, SOL_SOCKET, SO_SNDBUF, &granted, &length);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(slot->path());
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+
+    auto sendWhole = [fd](const QByteArray &datagram) {
+        return ::send(fd, datagram.constData(), size_t(datagram.size()), MSG_DONTWAIT) ==
+               datagram.size();
+    };
+    ASSERT_TRUE(sendWhole("small"));
+    // The kernel takes less than the send buffer in one datagram: the largest it takes.
+    QByteArray largest;
+    for (qsizetype size = granted - 32; size > 0 && largest.isEmpty(); size -= 16 * 1024) {
+        QByteArray candidate(size, 'L');
+        candidate[0] = 'a';
+        candidate[size - 1] = 'z';
+        if (sendWhole(candidate))
+            largest = candidate;
+    }
+    ASSERT_GT(largest.size(), MailslotWriter().maxMessageSize());
+    const QByteArrayList sent{"small", largest, QByteArray(70 * 1024, 'm'), "tail"};
+    ASSERT_TRUE(sendWhole(sent[2]));
+    ASSERT_TRUE(sendWhole(sent[3]));
+    ::close(fd);
+    for (const QByteArray &datagram : sent) {
+        const auto read = slot->read();
+        ASSERT_EQ(read.status, Mailslot::ReadStatus::Message);
+        EXPECT_EQ(read.data.size(), datagram.size());
+        EXPECT_TRUE(read.data == datagram);
+    }
     EXPECT_EQ(slot->read().status, Mailslot::ReadStatus::Empty);
 }
 
