@@ -1,13 +1,15 @@
 #include "crosswire/message.h"
 
 #include "crosswire/clock.h"
+#include "crosswire/md5digest.h"
 #include "crosswire/objectlock.h"
 #include "crosswire/sostring.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -122,21 +124,65 @@ struct DigestText
     QByteArrayView view() const { return QByteArrayView(data, length); }
 };
 
+// Where a message text stops being the same for every message between the same two endpoints:
+// the time stamp line (0 when there is none near the beginning).
+size_t unchangingLength(const char *text, size_t length)
+{
+    static constexpr char kStamp[] = "\nTimestamp:";
+    const void *found = ::memmem(text, std::min<size_t>(length, 1024), kStamp, sizeof kStamp - 1);
+    return found ? size_t(static_cast<const char *>(found) - text) + 1 : 0;
+}
+
+// The hash state after key + "+" + the whole blocks of a text's unchanging beginning, for the
+// last few such beginnings this thread digested. Every message between the same two endpoints
+// starts with the same lines, so about a third of its digest is known before it is written.
+struct DigestLead
+{
+    QByteArray key;
+    QByteArray text;
+    Md5Digest state;
+};
+
+Md5Digest stateAfterLead(const char *text, size_t length, const QByteArray &key, size_t *covered)
+{
+    *covered = 0;
+    Md5Digest state;
+    const size_t keyPart = size_t(key.size()) + 1;
+    const size_t blocks = (keyPart + unchangingLength(text, length)) / Md5Digest::kBlockSize;
+    if (blocks * Md5Digest::kBlockSize <= keyPart) {
+        state.add(key.constData(), size_t(key.size()));
+        state.add("+", 1);
+        return state;
+    }
+    const size_t leadLength = blocks * Md5Digest::kBlockSize - keyPart;
+    constexpr int kLeads = 4;
+    thread_local DigestLead leads[kLeads];
+    thread_local int nextLead = 0;
+    *covered = leadLength;
+    for (const DigestLead &lead : leads) {
+        if (size_t(lead.text.size()) == leadLength && lead.key == key &&
+            std::memcmp(lead.text.constData(), text, leadLength) == 0)
+            return lead.state;
+    }
+    state.add(key.constData(), size_t(key.size()));
+    state.add("+", 1);
+    state.add(text, leadLength);
+    leads[nextLead] = {key, QByteArray(text, qsizetype(leadLength)), state};
+    nextLead = (nextLead + 1) % kLeads;
+    return state;
+}
+
 DigestText digestText(const char *text, size_t length, const QByteArray &key)
 {
-    // Fed piece by piece: the text is hashed where it lies instead of being copied first. Each
-    // thread keeps its hash object.
-    thread_local QCryptographicHash hash(QCryptographicHash::Md5);
-    hash.reset();
-    hash.addData(key);
-    hash.addData(QByteArrayView("+", 1));
-    hash.addData(QByteArrayView(text, qsizetype(length)));
-    hash.addData(QByteArrayView("+", 1));
-    hash.addData(key);
+    // Fed piece by piece: the text is hashed where it lies instead of being copied first.
+    size_t covered = 0;
+    Md5Digest hash = stateAfterLead(text, length, key, &covered);
+    hash.add(text + covered, length - covered);
+    hash.add("+", 1);
+    hash.add(key.constData(), size_t(key.size()));
     static const char digits[] = "0123456789ABCDEF";
     DigestText out;
-    for (const char c : hash.resultView()) {
-        const auto byte = static_cast<unsigned char>(c);
+    for (const uint8_t byte : hash.result()) {
         if (byte >= 16)
             out.data[out.length++] = digits[byte >> 4];
         out.data[out.length++] = digits[byte & 0xF];
@@ -326,9 +372,11 @@ bool Message::toString(SoString &out) const
             return false;
     }
     const bool prefixReserved = !version.isEmpty() && version != "1.0" && version != "2.0";
-    // Room for the whole text at once: the fixed lines and numbers take well under 256 bytes.
-    size_t estimate = 256 + size_t(version.size() + target.size() + sender.size() + type.size() +
-                                   responseRequest.size() + body.size());
+    // Room for the whole text at once: the fixed lines and numbers take well under 256 bytes,
+    // and the digest line streamOut() puts before the text 41 at most.
+    size_t estimate = 256 + 48 +
+                      size_t(version.size() + target.size() + sender.size() + type.size() +
+                             responseRequest.size() + body.size());
     for (const Header &header : headers)
         estimate += size_t(header.first.size() + header.second.size()) + 8;
     if (!out.reserve(qMin(estimate, size_t(kMaxTextLength) + 1)))
@@ -371,20 +419,21 @@ bool Message::toString(SoString &out) const
 
 bool Message::streamOut(SoString &out, bool addDigest, const QByteArray &digestKey) const
 {
-    SoString text;
-    if (!toString(text))
+    if (!toString(out))
         return false;
-    out.clear();
-    // The digest line takes at most 8 + 32 + 1 bytes.
-    if (!out.reserve(text.length() + 48))
+    if (!addDigest)
+        return true;
+    // The text is written once; its digest line goes before it.
+    const DigestText digest = digestText(out.data(), out.length(), digestKey);
+    char line[8 + sizeof digest.data + 1];
+    std::memcpy(line, "@CW>MD5:", 8);
+    std::memcpy(line + 8, digest.data, size_t(digest.length));
+    line[8 + digest.length] = '\n';
+    if (!out.prepend(line, size_t(8 + digest.length + 1))) {
+        out.clear();
         return false;
-    if (addDigest) {
-        const DigestText digest = digestText(text.data(), text.length(), digestKey);
-        if (!out.append("@CW>MD5:") || !out.append(digest.data, size_t(digest.length)) ||
-            !out.append("\n"))
-            return false;
     }
-    return out.append(text);
+    return true;
 }
 
 QByteArray Message::digest(const char *text, size_t length, const QByteArray &key)

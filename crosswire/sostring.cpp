@@ -62,6 +62,19 @@ bool SoString::reserveFor(size_t length)
     return true;
 }
 
+bool SoString::prepend(const char *bytes, size_t count)
+{
+    if (count == 0)
+        return true;
+    if (!bytes || count > maxLength() - m_length || !reserveFor(m_length + count))
+        return false;
+    std::memmove(m_data + count, m_data, m_length);
+    std::memcpy(m_data, bytes, count);
+    m_length += count;
+    m_data[m_length] = '\0';
+    return true;
+}
+
 bool SoString::append(const char *bytes, size_t count)
 {
     if (count == 0)

@@ -34,6 +34,8 @@ public:
     bool append(const char *text);
     bool append(const QByteArray &bytes) { return append(bytes.constData(), size_t(bytes.size())); }
     bool append(const SoString &other) { return append(other.m_data, other.m_length); }
+    // Puts `count` bytes before the text; refused like append.
+    bool prepend(const char *bytes, size_t count);
     // "%lu" of an unsigned 32-bit number; a 64-bit value is appended as its low 32 bits.
     bool appendNumber(uint32_t value);
     bool appendNumber64(uint64_t value) { return appendNumber(static_cast<uint32_t>(value)); }

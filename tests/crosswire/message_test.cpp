@@ -530,3 +530,39 @@ TEST(Message, DescribesItselfInTheDiagnosticsTree)
     EXPECT_TRUE(message.diagnostics("").contains("/msg7/body;0;Body;(empty);\n"));
     EXPECT_TRUE(message.diagnostics("").contains("/msg7/headers;0;Headers;(no headers);\n"));
 }
+
+// Guards the digest's kept beginnings: texts that share their first lines, under the same and
+// under another key, texts that differ only inside the shared part, and texts without a time
+// stamp line each get the digest of their own bytes.
+TEST(Message, DigestsOfTextsWithACommonBeginningAreTheirOwn)
+{
+    auto expected = [](const QByteArray &text, const QByteArray &key) {
+        const QByteArray hash = QCryptographicHash::hash(QByteArray(key + "+" + text + "+" + key),
+                                                         QCryptographicHash::Md5);
+        QByteArray unpadded;
+        for (const char c : hash)
+            unpadded += QByteArray::number(uchar(c), 16).toUpper();
+        return unpadded;
+    };
+    const QByteArray lead = "@CW>Version:2.05\nTarget:pxoorganizer-11.0-en_us\n"
+                            "Sender:pxolauncher-11.0-en_us\nSender-ID:localhost:win77\n"
+                            "Type:Scriptara\n";
+    const QByteArray changedInLead = QByteArray(lead).replace("win77", "win78");
+    const QByteArrayList texts{
+        lead + "Timestamp: 1\nSerial-Number:1\nContent-Length:1\n\nA",
+        lead + "Timestamp: 2\nSerial-Number:2\nContent-Length:1\n\nB",
+        changedInLead + "Timestamp: 2\nSerial-Number:2\nContent-Length:1\n\nB",
+        lead.left(20) + "\nTimestamp: 3\n",
+        lead + "Serial-Number:3\n",
+        "Timestamp: 4\n" + lead,
+    };
+    for (const QByteArray &key : {QByteArray("0123456789ABCDEF0123456789ABCDEF"), QByteArray("k"),
+                                  QByteArray("0123456789ABCDEF0123456789ABCDEF")}) {
+        for (int round = 0; round < 2; ++round) {
+            for (const QByteArray &text : texts)
+                EXPECT_EQ(Message::digest(text.constData(), size_t(text.size()), key),
+                          expected(text, key))
+                    << text.constData();
+        }
+    }
+}

@@ -98,3 +98,20 @@ TEST(SoString, RefusesToGrowPastItsLimit)
     EXPECT_FALSE(text.append("x", SoString::maxLength()));
     EXPECT_EQ(text.toByteArray(), QByteArray("abc"));
 }
+
+// Guards the digest line put before a streamed text: the text must move whole, also when the
+// string has to grow for it, and the terminator must follow the new end.
+TEST(SoString, PrependMovesTheTextAndGrowsByTheUsualRule)
+{
+    SoString text;
+    const QByteArray tail(120, 'x');
+    text.append(tail);
+    ASSERT_EQ(text.capacity(), 128u);
+    EXPECT_TRUE(text.prepend("@CW>MD5:1\n", 10));
+    EXPECT_EQ(text.toByteArray(), QByteArray("@CW>MD5:1\n").append(tail));
+    EXPECT_EQ(text.capacity(), 256u);
+    EXPECT_EQ(text.data()[text.length()], '\0');
+    EXPECT_TRUE(text.prepend("", 0));
+    EXPECT_FALSE(text.prepend("y", SoString::maxLength()));
+    EXPECT_EQ(text.length(), 130u);
+}
