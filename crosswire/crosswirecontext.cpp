@@ -785,7 +785,8 @@ QByteArray CrosswireContext::LogEntry::line() const
                       : event;
 }
 
-void CrosswireContext::log(const QByteArray &event, const Message *message)
+CrosswireContext::LogEntry CrosswireContext::logEntry(const QByteArray &event,
+                                                      const Message *message)
 {
     LogEntry entry;
     entry.event = event;
@@ -799,6 +800,16 @@ void CrosswireContext::log(const QByteArray &event, const Message *message)
         entry.serial = message->serialNumber;
         entry.bodySize = message->body.size();
     }
+    return entry;
+}
+
+void CrosswireContext::log(const QByteArray &event, const Message *message)
+{
+    log(logEntry(event, message));
+}
+
+void CrosswireContext::log(LogEntry entry)
+{
     if (lcCrosswire().isDebugEnabled())
         qCDebug(lcCrosswire).noquote() << QString::fromUtf8(entry.line());
     std::lock_guard guard(m_logMutex);

@@ -144,8 +144,26 @@ public:
     // Sends what was gathered for the monitoring targets (called by the messaging thread).
     void flushForwards();
 
+    // An event as it happened; its line is written only when someone reads the log, so logging
+    // costs a send or a receive no text formatting.
+    struct LogEntry
+    {
+        int64_t time = 0;
+        QByteArray event;
+        bool hasMessage = false;
+        QByteArray type;
+        QByteArray sender;
+        QByteArray target;
+        uint32_t serial = 0;
+        qsizetype bodySize = 0;
+        QByteArray line() const;
+    };
+    // What the log keeps of `event` with `message`; taken while the message is at hand, so it
+    // can be recorded after the message went on.
+    static LogEntry logEntry(const QByteArray &event, const Crosswire::Message *message);
     // Records an event in the log.
     void log(const QByteArray &event, const Crosswire::Message *message = nullptr);
+    void log(LogEntry entry);
     bool isLogging() const;
     void setLogging(bool on);
     QByteArray logText() const;
@@ -181,20 +199,6 @@ private:
 
     mutable std::mutex m_logMutex;
     bool m_logging = true;
-    // An event as it happened; its line is written only when someone reads the log, so logging
-    // costs a send or a receive no text formatting.
-    struct LogEntry
-    {
-        int64_t time = 0;
-        QByteArray event;
-        bool hasMessage = false;
-        QByteArray type;
-        QByteArray sender;
-        QByteArray target;
-        uint32_t serial = 0;
-        qsizetype bodySize = 0;
-        QByteArray line() const;
-    };
     std::deque<LogEntry> m_log;
     QByteArray m_logForward;
     QByteArray m_errorForward;

@@ -152,10 +152,16 @@ int CrosswireEndpoint::drainTransport()
                     continue;
                 if (message->target.isEmpty())
                     continue;
+                // The confirmation goes before the message can be handled, so that a sender
+                // always hears "Received" before any answer of the handler.
                 m_context.respond(*message, "Received", QByteArray(), 0);
-                m_context.log("RECEIVE", message.get());
+                // The log entry is taken now and recorded after the message is queued: once
+                // queued, it may be picked and gone at once.
+                CrosswireContext::LogEntry entry =
+                    CrosswireContext::logEntry("RECEIVE", message.get());
                 if (m_received.add(std::move(message), observer))
                     ++added;
+                m_context.log(std::move(entry));
             }
         }
     }

@@ -111,6 +111,8 @@ void CrosswireThread::sleep(int milliseconds)
 {
     std::vector<pollfd> &handles = m_pollHandles;
     handles.clear();
+    m_pollEndpoints.clear();
+    m_firedEndpoints.clear();
     handles.push_back({wakeEvent().fd(), POLLIN, 0});
     if (m_stream && m_stream->receiveHandle() >= 0)
         handles.push_back({m_stream->receiveHandle(), POLLIN, 0});
@@ -124,6 +126,7 @@ void CrosswireThread::sleep(int milliseconds)
         if (stream && stream->receiveHandle() >= 0 && !endpoint->isBackedUp()) {
             handles.insert(handles.begin() + std::ptrdiff_t(endEndpoints),
                            {stream->receiveHandle(), POLLIN, 0});
+            m_pollEndpoints.push_back(endpoint);
             ++endEndpoints;
         }
         if (endpoint->outgoing().isEmpty())
@@ -150,13 +153,15 @@ void CrosswireThread::sleep(int milliseconds)
     }
     // Only the endpoints' sockets fired: their datagrams are read and nothing else is due yet.
     bool otherEvent = false;
-    for (size_t i = 0; i < handles.size() && !otherEvent; ++i) {
+    for (size_t i = 0; i < handles.size(); ++i) {
         const bool endpointSocket = i >= firstEndpoint && i < endEndpoints;
         if (handles[i].revents != 0 && !endpointSocket)
             otherEvent = true;
         // A socket in error is looked at by the whole cycle too.
         if (endpointSocket && (handles[i].revents & ~POLLIN) != 0)
             otherEvent = true;
+        if (endpointSocket && (handles[i].revents & POLLIN))
+            m_firedEndpoints.push_back(m_pollEndpoints[i - firstEndpoint]);
     }
     m_fullCycleDue = otherEvent || millisecondsToFullCycle() == 0;
     // Only what fired is read: an arriving datagram is the common wake-up, and every needless
@@ -182,11 +187,16 @@ void CrosswireThread::runCycle(bool full)
     // answering and sending run after it is released: they reach the connector's hooks, and a
     // hook may launch a program and call back into the library.
     // The endpoints' mailslots are read first: what arrived for the application should stand
-    // in its received queue before anything else of the cycle is done.
+    // in its received queue before anything else of the cycle is done. Between full cycles only
+    // the sockets that fired have something to read.
+    if (!full) {
+        for (CrosswireEndpoint *endpoint : m_firedEndpoints)
+            endpoint->drainTransport();
+    }
     const std::vector<CrosswireEndpoint *> endpoints = m_context.endpoints();
-    for (CrosswireEndpoint *endpoint : endpoints)
-        endpoint->drainTransport();
     if (full) {
+        for (CrosswireEndpoint *endpoint : endpoints)
+            endpoint->drainTransport();
         m_lastFullCycle = std::chrono::steady_clock::now();
         m_fullCycleDue = false;
         ++m_fullCycles;

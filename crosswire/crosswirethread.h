@@ -20,6 +20,7 @@ class MailslotFolderWatch;
 namespace KnObjects {
 
 class CrosswireContext;
+class CrosswireEndpoint;
 class InterAppStream;
 
 namespace Crosswire {
@@ -107,6 +108,9 @@ private:
     std::map<QByteArray, PingData> m_values;
     std::map<QByteArray, std::shared_ptr<Crosswire::MsgHandler>> m_handlers;
     std::vector<pollfd> m_pollHandles; // reused, so a wait allocates nothing
+    // The endpoint of each endpoint socket in m_pollHandles, and those whose socket fired.
+    std::vector<CrosswireEndpoint *> m_pollEndpoints;
+    std::vector<CrosswireEndpoint *> m_firedEndpoints;
     bool m_fullCycleDue = true;
     std::chrono::steady_clock::time_point m_lastFullCycle;
     std::atomic<uint64_t> m_fullCycles{0};
