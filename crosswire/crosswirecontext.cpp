@@ -820,9 +820,13 @@ void CrosswireContext::log(LogEntry entry)
     if (!m_logForward.isEmpty() && entry.type != "Debug" &&
         m_pendingForwards.size() < kMaxLogEntries)
         m_pendingForwards.append({m_logForward, "FWDLOGS " + entry.line()});
-    m_log.push_back(std::move(entry));
-    while (m_log.size() > size_t(kMaxLogEntries))
-        m_log.pop_front();
+    // A ring: once full, the oldest entry is overwritten in place.
+    if (m_log.size() < size_t(kMaxLogEntries)) {
+        m_log.push_back(std::move(entry));
+    } else {
+        m_log[m_logOldest] = std::move(entry);
+        m_logOldest = (m_logOldest + 1) % m_log.size();
+    }
 }
 
 bool CrosswireContext::isLogging() const
@@ -841,8 +845,10 @@ QByteArray CrosswireContext::logText() const
 {
     std::lock_guard guard(m_logMutex);
     QByteArray out = "CW LOG ------------------\n";
-    for (const LogEntry &entry : m_log)
+    for (size_t i = 0; i < m_log.size(); ++i) {
+        const LogEntry &entry = m_log[(m_logOldest + i) % m_log.size()];
         out += clockText(entry.time) + " " + entry.line() + "\n";
+    }
     return out;
 }
 

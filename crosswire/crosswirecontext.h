@@ -11,7 +11,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -199,7 +198,8 @@ private:
 
     mutable std::mutex m_logMutex;
     bool m_logging = true;
-    std::deque<LogEntry> m_log;
+    std::vector<LogEntry> m_log;
+    size_t m_logOldest = 0;
     QByteArray m_logForward;
     QByteArray m_errorForward;
     QByteArray m_messageForward;
