@@ -33,9 +33,18 @@ bool isSafeValue(const QByteArray &value)
     return !value.contains('\n');
 }
 
+// A header of this name would be read back as the digest line, wherever it stands. (A second
+// "@CW>MD5" line is a header by the rules, and stays one after the digest line a sender puts
+// first.)
+bool isDigestLineName(QByteArrayView name)
+{
+    return name == "@CW>Digest";
+}
+
 bool isSafeName(const QByteArray &name)
 {
-    return !name.isEmpty() && !name.contains('\n') && !name.contains(':');
+    return !name.isEmpty() && !name.contains('\n') && !name.contains(':') &&
+           !isDigestLineName(name);
 }
 
 bool appendLine(SoString &out, const char *name, const QByteArray &value)
@@ -507,7 +516,8 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
             QByteArrayView custom = name;
             if (stripPrefix && custom.startsWith(kHeaderPrefix))
                 custom = custom.sliced(kHeaderPrefix.size());
-            if (custom.isEmpty())
+            // A prefixed digest line is no header anyone may set: dropped.
+            if (custom.isEmpty() || isDigestLineName(custom))
                 continue;
             bool replaced = false;
             for (Header &header : parsedHeaders) {

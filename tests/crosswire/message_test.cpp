@@ -566,3 +566,28 @@ TEST(Message, DigestsOfTextsWithACommonBeginningAreTheirOwn)
         }
     }
 }
+
+// Guards against a header passing for the digest line: one smuggled in as "@HDR>@CW>Digest" was
+// kept and written back plainly, so the message's own digest no longer verified.
+TEST(Message, NoHeaderTakesTheNameOfADigestLine)
+{
+    const QByteArray text = "Target:t-1.0\n"
+                            "Sender:s-1.0\n"
+                            "@HDR>@CW>Digest:\n"
+                            "Content-Length:2\n"
+                            "\n"
+                            "ok";
+    Message parsed;
+    ASSERT_EQ(parsed.parse(text, false, kKey), size_t(text.size()));
+    EXPECT_TRUE(parsed.headers.isEmpty());
+    SoString out;
+    ASSERT_TRUE(parsed.streamOut(out, true, kKey));
+    Message again;
+    again.parse(out.toByteArray(), true, kKey);
+    EXPECT_EQ(again.status, QByteArray());
+    EXPECT_EQ(again.body, QByteArray("ok"));
+
+    Message message = sample();
+    EXPECT_FALSE(message.setHeader("@CW>Digest", "x"));
+    EXPECT_TRUE(message.setHeader("@CW>Other", "x"));
+}
