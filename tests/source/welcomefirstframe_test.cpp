@@ -10,6 +10,7 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QQuickItem>
 #include <QQuickWindow>
 
 #include <gtest/gtest.h>
@@ -189,7 +190,107 @@ protected:
         player.Load(movie);
         return movieItem(QLatin1String(item)) != nullptr;
     }
+
+    // A copy of the shipped movies in this test's own movie folder; the path of the named one.
+    static QString copyShippedMovies(const char *file)
+    {
+        const QString folder = LauncherPaths::assetsDirectory() + QStringLiteral("Required");
+        const QString shipped = QStringLiteral(TESSALY_SOURCE_DIR "/assets/common/Required");
+        QDirIterator it(shipped, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString source = it.next();
+            const QString target = folder + source.mid(shipped.size());
+            if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(source, target))
+                return QString();
+        }
+        // The player plays only from the launcher's own movie folders, which the trust file
+        // names.
+        PodContent::writePlayerTrustFile();
+        return folder + u'/' + QLatin1String(file);
+    }
 };
+
+// An item of a movie by name, searched through the item trees of the movies' windows: a
+// repeater's items belong to no object tree.
+static QQuickItem *sceneItem(QQuickItem *item, const QString &name)
+{
+    if (!item)
+        return nullptr;
+    if (item->objectName() == name)
+        return item;
+    for (QQuickItem *child : item->childItems()) {
+        if (QQuickItem *found = sceneItem(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+static QQuickItem *sceneItem(const QString &name)
+{
+    for (QWindow *window : QGuiApplication::allWindows()) {
+        if (auto *quick = qobject_cast<QQuickWindow *>(window)) {
+            if (QQuickItem *found = sceneItem(quick->contentItem(), name))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+struct RestingItemRow
+{
+    const char *name;
+    const char *item;
+    bool builtAtRest;
+    // What makes a lazily made part: "chooser" opens the start-up choice, "launch" starts the
+    // Organizer's launching state.
+    const char *trigger = nullptr;
+};
+
+class WelcomeMovieAtRest : public WelcomeMovieCache,
+                           public ::testing::WithParamInterface<RestingItemRow>
+{
+};
+
+// Guards against the container building, before its first frame, the parts nothing shows at
+// rest (the start-up choice's list, the launching state's text and bar), and against a lazily
+// made part taking a control that is on screen at rest with it.
+TEST_P(WelcomeMovieAtRest, BuildsOnlyWhatShowsAtRest)
+{
+    const QString movie = copyShippedMovies("WelcomeScreenContainer.swf");
+    ASSERT_FALSE(movie.isEmpty());
+    WelcomeGlintContainer player(nullptr);
+    player.Load(movie);
+    ASSERT_NE(movieItem(QStringLiteral("preferencesButton")), nullptr) << "the movie did not play";
+    const RestingItemRow &row = GetParam();
+    EXPECT_EQ(sceneItem(QLatin1String(row.item)) != nullptr, row.builtAtRest);
+    if (!row.trigger)
+        return;
+
+    // The part still comes, whole, when it is wanted.
+    if (QByteArray(row.trigger) == "chooser") {
+        QObject *chooser = sceneItem(QStringLiteral("startupChooser"));
+        ASSERT_NE(chooser, nullptr);
+        ASSERT_TRUE(QMetaObject::invokeMethod(chooser, "activated"));
+    } else {
+        const QList<QVariant> on{true};
+        player.CallFunction("WSHostSetOrganizerLaunching", &on);
+    }
+    QQuickItem *item = sceneItem(QLatin1String(row.item));
+    ASSERT_NE(item, nullptr) << "not made when wanted";
+    EXPECT_TRUE(item->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, WelcomeMovieAtRest,
+    ::testing::Values(RestingItemRow{"StartupChooser", "startupChooser", true},
+                      RestingItemRow{"OrganizerTile", "organizerTile", true},
+                      RestingItemRow{"LaunchingPanel", "launchingPanel", true},
+                      RestingItemRow{"Entry", "entry_idTutorial", true},
+                      RestingItemRow{"StartupPopup", "startupPopup", false, "chooser"},
+                      RestingItemRow{"StartupOption", "startupOption0", false, "chooser"},
+                      RestingItemRow{"LaunchingText", "launchingText", false, "launch"},
+                      RestingItemRow{"LaunchingStatus", "statusText", false, "launch"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 struct ShippedMovieRow
 {
@@ -209,18 +310,8 @@ TEST_P(WelcomeMovieCacheShipped, SecondStartReadsTheCompiledMovie)
 {
     // A copy at a new address, in this test's own movie folder, so no player of this process
     // has compiled it before.
-    const QString folder = LauncherPaths::assetsDirectory() + QStringLiteral("Required");
-    const QString shipped = QStringLiteral(TESSALY_SOURCE_DIR "/assets/common/Required");
-    QDirIterator it(shipped, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = folder + source.mid(shipped.size());
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()));
-        ASSERT_TRUE(QFile::copy(source, target)) << target.toStdString();
-    }
-    // The player plays only from the launcher's own movie folders, which the trust file names.
-    PodContent::writePlayerTrustFile();
-    const QString movie = folder + u'/' + QLatin1String(GetParam().file);
+    const QString movie = copyShippedMovies(GetParam().file);
+    ASSERT_FALSE(movie.isEmpty());
     ASSERT_TRUE(play(movie, GetParam().item)) << "the movie did not play";
     const auto first = compiledDocuments();
     ASSERT_FALSE(first.empty()) << "nothing compiled was kept";
@@ -231,6 +322,7 @@ TEST_P(WelcomeMovieCacheShipped, SecondStartReadsTheCompiledMovie)
 
 INSTANTIATE_TEST_SUITE_P(
     Movies, WelcomeMovieCacheShipped,
-    ::testing::Values(ShippedMovieRow{"Container", "WelcomeScreenContainer.swf", "startupDone"},
+    ::testing::Values(ShippedMovieRow{"Container", "WelcomeScreenContainer.swf",
+                                      "preferencesButton"},
                       ShippedMovieRow{"PodPlayer", "PodPlayer.swf", "podNext"}),
     [](const auto &info) { return std::string(info.param.name); });

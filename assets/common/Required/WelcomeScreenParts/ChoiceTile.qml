@@ -88,47 +88,60 @@ FocusButton {
         }
     }
 
-    // Launching state.
-    Column {
+    // Launching state, its content made the first time the application launches: nothing of
+    // it shows at rest.
+    onIsLaunchingChanged: if (isLaunching) launchingContent.active = true
+    Item {
         objectName: "launchingPanel"
         x: 22; y: 124
         width: tile.width - 44
-        spacing: 10
+        height: launchingContent.height
         visible: tile.isLaunching
-        Text {
-            objectName: "launchingText"
+        Loader {
+            id: launchingContent
             width: parent.width
-            text: tile.launchingText
-            color: root.textColor
-            font.pixelSize: root.smallFont + 1
-            wrapMode: Text.WordWrap
-            maximumLineCount: 2
-            elide: Text.ElideRight
-        }
-        // An indeterminate bar: a short accent segment gliding across a dim track.
-        Rectangle {
-            width: parent.width; height: 4; radius: 2
-            color: "#323a45"
-            clip: true
-            Rectangle {
-                id: runner
-                width: parent.width * 0.3; height: parent.height; radius: 2
-                color: root.accent
-                NumberAnimation on x {
-                    running: tile.isLaunching
-                    from: -runner.width; to: runner.parent.width
-                    duration: 1300; loops: Animation.Infinite
-                    easing.type: Easing.InOutQuad
+            active: false
+            sourceComponent: Component {
+                Column {
+                    width: launchingContent.width
+                    spacing: 10
+                    Text {
+                        objectName: "launchingText"
+                        width: parent.width
+                        text: tile.launchingText
+                        color: root.textColor
+                        font.pixelSize: root.smallFont + 1
+                        wrapMode: Text.WordWrap
+                        maximumLineCount: 2
+                        elide: Text.ElideRight
+                    }
+                    // An indeterminate bar: a short accent segment gliding across a dim track.
+                    Rectangle {
+                        width: parent.width; height: 4; radius: 2
+                        color: "#323a45"
+                        clip: true
+                        Rectangle {
+                            id: runner
+                            width: parent.width * 0.3; height: parent.height; radius: 2
+                            color: root.accent
+                            NumberAnimation on x {
+                                running: tile.isLaunching
+                                from: -runner.width; to: runner.parent.width
+                                duration: 1300; loops: Animation.Infinite
+                                easing.type: Easing.InOutQuad
+                            }
+                        }
+                    }
+                    Text {
+                        objectName: "statusText"
+                        width: parent.width
+                        text: tile.statusText
+                        color: root.mutedText
+                        font.pixelSize: root.smallFont
+                        elide: Text.ElideRight
+                    }
                 }
             }
-        }
-        Text {
-            objectName: "statusText"
-            width: parent.width
-            text: tile.statusText
-            color: root.mutedText
-            font.pixelSize: root.smallFont
-            elide: Text.ElideRight
         }
     }
 }
