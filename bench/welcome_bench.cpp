@@ -11,8 +11,8 @@
 // "Frame rendered with 'software' renderloop" after it has rendered a frame and flushed it to
 // the window, so the first such line on standard error marks the first frame on screen. The
 // time runs from just before the process is started until the bench reads that line. The
-// launcher's first Qt Quick frame is the Welcome Screen movie's (the pod player stays hidden
-// until the movie places it).
+// launcher's first Qt Quick frame is the Welcome Screen movie's (the pod player, a Qt Quick
+// window of its own, is only made after that frame).
 //
 // At rest: VmRSS of /proc/<pid>/status, 1.5 s after the first frame.
 //
