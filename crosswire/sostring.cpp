@@ -64,24 +64,22 @@ bool SoString::reserveFor(size_t length)
 
 bool SoString::prepend(const char *bytes, size_t count)
 {
-    if (count == 0)
-        return true;
-    if (!bytes || count > maxLength() - m_length || !reserveFor(m_length + count))
-        return false;
-    std::memmove(m_data + count, m_data, m_length);
-    std::memcpy(m_data, bytes, count);
-    m_length += count;
-    m_data[m_length] = '\0';
-    return true;
+    return insert(0, bytes, count);
 }
 
 bool SoString::append(const char *bytes, size_t count)
+{
+    return insert(m_length, bytes, count);
+}
+
+bool SoString::insert(size_t position, const char *bytes, size_t count)
 {
     if (count == 0)
         return true;
     if (!bytes || count > maxLength() - m_length || !reserveFor(m_length + count))
         return false;
-    std::memmove(m_data + m_length, bytes, count);
+    std::memmove(m_data + position + count, m_data + position, m_length - position);
+    std::memmove(m_data + position, bytes, count);
     m_length += count;
     m_data[m_length] = '\0';
     return true;

@@ -53,6 +53,8 @@ public:
 
 private:
     bool reserveFor(size_t length);
+    // Puts `count` bytes at `position` (at most the length), the rest of the text after them.
+    bool insert(size_t position, const char *bytes, size_t count);
 
     char *m_data = nullptr;
     size_t m_length = 0;
