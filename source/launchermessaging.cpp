@@ -1,5 +1,6 @@
 #include "source/launchermessaging.h"
 
+#include "source/deferredscripthandler.h"
 #include "source/launchercomponent.h"
 #include "source/launcherlog.h"
 
@@ -90,6 +91,31 @@ bool isInstalled(const char *target)
     return connector && !connector->resolve(target).isEmpty();
 }
 
+// 3. The engine, for the life of the process. False (with a warning) when there is none.
+bool makeScriptEngine()
+{
+    State &s = state();
+    s.engine = KnScript::Engine::createEngine(KnScript::Engine::kScriptEngineType);
+    if (!s.engine) {
+        qCWarning(lcLauncher) << "no script engine: received messages are not handled";
+        return false;
+    }
+    return true;
+}
+
+// 5. A received body is run as script; its value is the result. 6. What received scripts call.
+void installReceiving()
+{
+    State &s = state();
+    if (!s.engine->evaluate(
+            Kernova::String("Crosswire.onReceive = function(bt) { return eval (bt.body);}")))
+        qCWarning(lcLauncher) << "cannot install the receiving script:"
+                              << s.engine->getLastError().message.toQString();
+    s.component = Crosswire::LauncherComponent::create();
+    if (!Crosswire::LauncherComponent::install(*s.engine, s.component))
+        qCWarning(lcLauncher) << "cannot install the launcher component";
+}
+
 } // namespace
 
 bool LauncherMessaging::initialize()
@@ -117,29 +143,25 @@ bool LauncherMessaging::initialize()
         qCWarning(lcLauncher) << "cannot open the messaging endpoint" << kLauncherSpecifier << ":"
                               << s.context->status();
 
-    // 3. The engine, for the life of the process.
-    s.engine = KnScript::Engine::createEngine(KnScript::Engine::kScriptEngineType);
-    if (!s.engine) {
-        qCWarning(lcLauncher) << "no script engine: received messages are not handled";
+    // Without an endpoint no script can arrive, and the engine is made at once for whatever
+    // runs scripts in this process; with one, the first received script makes it (steps 3 to
+    // 6), so start-up does not wait for an engine nothing before that script uses.
+    if (!opened) {
+        if (makeScriptEngine()) {
+            KnObjects::CrosswireScripting::install(*s.engine); // the handler would have done it
+            installReceiving();
+        }
         return opened;
     }
-
-    // 4. Every message for the launcher goes to Crosswire.onReceive on that engine.
-    if (opened)
-        s.context->addHandler(std::make_shared<KnObjects::ScriptaraHandler>(s.engine));
-    else
-        KnObjects::CrosswireScripting::install(*s.engine); // the handler would have done it
-
-    // 5. A received body is run as script; its value is the result.
-    if (!s.engine->evaluate(
-            Kernova::String("Crosswire.onReceive = function(bt) { return eval (bt.body);}")))
-        qCWarning(lcLauncher) << "cannot install the receiving script:"
-                              << s.engine->getLastError().message.toQString();
-
-    // 6. What received scripts call.
-    s.component = Crosswire::LauncherComponent::create();
-    if (!Crosswire::LauncherComponent::install(*s.engine, s.component))
-        qCWarning(lcLauncher) << "cannot install the launcher component";
+    s.context->addHandler(std::make_shared<DeferredScriptHandler>(
+        []() -> std::shared_ptr<KnObjects::Crosswire::MsgHandler> {
+            if (!makeScriptEngine())
+                return nullptr;
+            // 4. Every message for the launcher goes to Crosswire.onReceive on that engine.
+            auto handler = std::make_shared<KnObjects::ScriptaraHandler>(state().engine);
+            installReceiving();
+            return handler;
+        }));
     return opened;
 }
 

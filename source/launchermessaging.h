@@ -28,9 +28,10 @@ public:
     static constexpr int kFlushMaxWaits = 240;
     static constexpr int kFlushWaitMs = 250;
 
-    // Runtime, messaging identity, script engine, endpoint with its script handler, the
-    // receiving script and the launcher component, in that order. False when the endpoint could
-    // not be opened (sends then throw, queries answer false).
+    // Runtime, messaging identity, endpoint with its script handler, in that order; the script
+    // engine, the receiving script and the launcher component come with the first received
+    // script (at once when there is no endpoint). False when the endpoint could not be opened
+    // (sends then throw, queries answer false).
     static bool initialize();
     // Endpoint, then engine, then the runtime; an exception on the way ends it early.
     static void terminate();

@@ -156,6 +156,22 @@ TEST_F(LauncherMessagingTest, TesterIsAnsweredWithItsResult)
     EXPECT_EQ(entryOf(*results, "Result").body, QByteArray("response('YAHOOO!');"));
 }
 
+// Guards against the script engine being made at start-up again (it holds up the first frame),
+// or not being made when the first script arrives.
+TEST_F(LauncherMessagingTest, FirstReceivedScriptMakesTheEngine)
+{
+    EXPECT_EQ(KnScript::Engine::getCurrent(), nullptr) << "engine made before any script";
+    CrosswireContext &organizer = startPeer("pxoorganizer-11.0");
+    auto first = sendToLauncher("tester('a')", "Result");
+    ASSERT_TRUE(pumpBoth(organizer, [&] { return first->has("Result"); }));
+    KnScript::Engine *engine = KnScript::Engine::getCurrent();
+    ASSERT_NE(engine, nullptr);
+    auto second = sendToLauncher("tester('b')", "Result");
+    ASSERT_TRUE(pumpBoth(organizer, [&] { return second->has("Result"); }));
+    EXPECT_EQ(entryOf(*second, "Result").body, QByteArray("response('YAHOOO!');"));
+    EXPECT_EQ(KnScript::Engine::getCurrent(), engine) << "a second engine for the second script";
+}
+
 TEST_F(LauncherMessagingTest, NotificationsReachTheStatusHandlerInOrder)
 {
     CrosswireContext &organizer = startPeer("pxoorganizer-11.0");
