@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -30,6 +32,13 @@ BSTR toBstr(const QString &text)
 const char16_t *utf16(const QString &text)
 {
     return reinterpret_cast<const char16_t *>(text.utf16());
+}
+
+// Fills the font database and makes the default font ready for this thread: the first text
+// laid out pays for both otherwise.
+void warmTextSystem()
+{
+    QFontMetricsF(QGuiApplication::font()).height();
 }
 
 } // namespace
@@ -109,6 +118,11 @@ int32_t EFPStagePlayer::load(const QUrl &url)
     engine->clearComponentCache();
     m_movieUrl = url;
 
+    // The engine's loader thread reads the movie and its imports while this thread fills the
+    // font database the movie's first text would otherwise stop for; asking for the same movie
+    // synchronously then waits only for what the loader has left to do.
+    const QQmlComponent compiling(engine, url, QQmlComponent::Asynchronous);
+    warmTextSystem();
     auto *component = new QQmlComponent(engine, url, QQmlComponent::PreferSynchronous, m_view);
     if (component->isLoading()) {
         trace(QStringLiteral("movie needs resources that are not local: %1").arg(url.toString()));

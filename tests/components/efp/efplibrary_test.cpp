@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <QXmlStreamReader>
 
@@ -355,4 +357,30 @@ TEST_F(LibraryTest, DestroyingTheStageDisconnectsThePlayer)
     EXPECT_EQ(host.disconnects, 1);
     EXPECT_EQ(EFPPlayerLoadSWF(player, u16(movie(QStringLiteral("values.qml"))).c_str()),
               EFP_E_NO_PLAYER);
+}
+
+// The loader reads a movie ahead while the player gets the text system ready: a movie file
+// rewritten after it was played is still played as it is now, and a broken one reports its
+// error once.
+TEST_F(LibraryTest, ARewrittenMovieIsPlayedAsItIsNow)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("sized.qml"));
+    const auto write = [&path](const QByteArray &text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) > 0;
+    };
+    Host &host = attach();
+    ASSERT_TRUE(write("import QtQuick\nItem { width: 40; height: 30 }\n"));
+    ASSERT_EQ(EFPPlayerLoadSWF(host.player, u16(path).c_str()), EFP_OK);
+    ASSERT_TRUE(write("import QtQuick\nItem { width: 64; height: 48; Text { text: \"now\" } }\n"));
+    ASSERT_EQ(EFPPlayerLoadSWF(host.player, u16(path).c_str()), EFP_OK);
+    EXPECT_EQ(host.sizes, (QList<QSize>{QSize(40, 30), QSize(64, 48)}));
+
+    ASSERT_TRUE(write("import QtQuick\nItem { width: 64; height: \n"));
+    host.traces.clear();
+    EXPECT_EQ(EFPPlayerLoadSWF(host.player, u16(path).c_str()), EFP_E_MOVIE_ERROR);
+    EXPECT_EQ(host.traces.filter(QStringLiteral("sized.qml")).size(), 1)
+        << host.traces.join(QLatin1Char('\n')).toStdString();
 }
