@@ -4,6 +4,7 @@
 #include "crosswire/crosswirethread.h"
 #include "crosswire/interappstream.h"
 #include "crosswire/messageglobals.h"
+#include "crosswire/objectlock.h"
 #include "crosswire/sostring.h"
 #include "platform/mailslot/mailslot.h"
 #include "tests/crosswire/crosswiretestsupport.h"
@@ -159,7 +160,12 @@ TEST_F(ContextTest, ALaunchedTargetGetsTheQueuedMessageOnceItsMailslotAppears)
     ASSERT_TRUE(sender.init("pxolauncher-11.0"));
     Message m = message("pxoorganizer-11.0", "open('organizeTab', 'requestFromWS');");
     ASSERT_TRUE(sender.send(m, true, false, "-noparams"));
-    EXPECT_EQ(sender.mainEndpoint()->outgoing().size(), 1u);
+    {
+        // The messaging thread takes the message out of the queue while it tries the write, and
+        // puts it back; its whole pass holds the endpoint's lock.
+        ObjectLock lock(*sender.mainEndpoint());
+        EXPECT_EQ(sender.mainEndpoint()->outgoing().size(), 1u);
+    }
 
     CrosswireContext receiver(sender.identity());
     ASSERT_TRUE(receiver.init("pxoorganizer-11.0"));
