@@ -3,6 +3,9 @@
 #include "source/launcherpaths.h"
 #include "source/launcherpixmapsexception.h"
 
+#include <QFileInfo>
+#include <QImageReader>
+
 namespace {
 
 LauncherImageStore *s_instance = nullptr;
@@ -33,6 +36,33 @@ constexpr std::array<const char *, WindowMaskCount> MaskFiles = {
     "common/E_WinFrameLR_Mask.bmp",
 };
 
+// Reads an image in the format its suffix names. Qt's own detection asks every image plugin
+// whether it can read the file, loading each of them; the files here are in formats Qt reads
+// without a plugin. A file whose content is not in the format its name says is read with
+// detection after all.
+bool readImage(const QString &path, QImage *image)
+{
+    QImageReader reader(path, QFileInfo(path).suffix().toLower().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    if (reader.read(image))
+        return true;
+    return image->load(path);
+}
+
+bool loadInto(QImage *image, const QString &path)
+{
+    return readImage(path, image);
+}
+
+bool loadInto(QBitmap *bitmap, const QString &path)
+{
+    QImage image;
+    if (!readImage(path, &image))
+        return false;
+    *bitmap = QBitmap::fromImage(image);
+    return !bitmap->isNull();
+}
+
 template<typename T, std::size_t N>
 const T &loadSlot(std::array<std::unique_ptr<T>, N> &slotArray, int index, const QString &fileName,
                   bool *ok)
@@ -47,7 +77,7 @@ const T &loadSlot(std::array<std::unique_ptr<T>, N> &slotArray, int index, const
     bool loaded = true;
     if (!slot) {
         slot = std::make_unique<T>();
-        loaded = slot->load(LauncherPaths::bitmapsDirectory() + fileName);
+        loaded = loadInto(slot.get(), LauncherPaths::bitmapsDirectory() + fileName);
     }
     if (ok)
         *ok = loaded;

@@ -3,7 +3,9 @@
 #include "tests/source/chrometestsupport.h"
 #include "tests/support/testenvironment.h"
 
+#include <QBitmap>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -109,6 +111,38 @@ TEST_F(ImageStoreFolder, UnreadableImageCountsAsMissing)
     damaged.close();
     EXPECT_EQ(constructionError(),
               QStringLiteral("Image file not found: common/E_DialogFrameTop.png"));
+}
+
+// The store reads each file in the format its suffix names; content in another format must
+// still be read, as a picture viewer would.
+TEST_F(ImageStoreFolder, FilesWhoseContentIsNotTheirSuffixFormatAreStillRead)
+{
+    const QString png = bitmap(QStringLiteral("common/E_DialogFrameTop.png"));
+    const QString bmp = bitmap(QStringLiteral("common/E_WinFrameUL_Mask.bmp"));
+    const QImage picture(png);
+    const QImage maskPicture(bmp);
+    ASSERT_FALSE(picture.isNull());
+    ASSERT_FALSE(maskPicture.isNull());
+    ASSERT_TRUE(picture.save(png, "BMP"));
+    ASSERT_TRUE(maskPicture.save(bmp, "PNG"));
+
+    LauncherImageStore store;
+    EXPECT_EQ(store.image(DialogFrameTop).convertToFormat(QImage::Format_ARGB32),
+              picture.convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(store.mask(0).toImage(), QBitmap::fromImage(maskPicture).toImage());
+}
+
+// Masks are made from the file's picture directly; they must be the bitmaps the pixmap loader
+// makes of the same files, or the window shape changes.
+TEST_F(ImageStoreFolder, MasksAreTheBitmapsOfTheirFiles)
+{
+    LauncherImageStore store;
+    for (int i = 0; i < WindowMaskCount; ++i) {
+        QBitmap expected;
+        ASSERT_TRUE(expected.load(bitmap(LauncherImageStore::maskFileName(i)))) << i;
+        EXPECT_EQ(store.mask(i).toImage(), expected.toImage()) << i;
+        EXPECT_EQ(store.mask(i).size(), expected.size()) << i;
+    }
 }
 
 TEST_F(ImageStoreFolder, LoadedSlotsAreNotLoadedAgain)
