@@ -1,7 +1,6 @@
 // A quick entry: glyph and label in a low pill.
 // Part of WelcomeScreenContainer.swf; "root" is that movie's root item (palette, font sizes).
 import QtQuick
-import QtQuick.Shapes
 
 FocusButton {
     id: entry

@@ -1,7 +1,6 @@
 // A focusable, clickable area: Enter or Space activates, the accent ring shows keyboard focus.
 // Part of WelcomeScreenContainer.swf; "root" is that movie's root item (palette, font sizes).
 import QtQuick
-import QtQuick.Shapes
 
 Rectangle {
     id: button
