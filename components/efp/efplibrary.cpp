@@ -2,6 +2,7 @@
 
 #include "components/efp/efpapi.h"
 #include "components/efp/efpstageplayer.h"
+#include "components/efp/efpvectorglyph.h"
 #include "platform/nativewindow/nativewindows.h"
 
 #include <QGuiApplication>
@@ -147,6 +148,7 @@ int32_t EFPLibrary::initialize()
     // explicit QT_QUICK_BACKEND still wins.
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    EFPVectorGlyph::registerType();
     const QString stageClass = fromUtf16(EFP_STAGE_CLASS);
     if (!NativeWindows::isWindowClassRegistered(stageClass) &&
         !NativeWindows::registerWindowClass(stageClass, &createStageWindow, &stageProcedure))

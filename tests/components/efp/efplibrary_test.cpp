@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QImage>
+#include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <QXmlStreamReader>
@@ -382,5 +384,31 @@ TEST_F(LibraryTest, ARewrittenMovieIsPlayedAsItIsNow)
     host.traces.clear();
     EXPECT_EQ(EFPPlayerLoadSWF(host.player, u16(path).c_str()), EFP_E_MOVIE_ERROR);
     EXPECT_EQ(host.traces.filter(QStringLiteral("sized.qml")).size(), 1)
+        << host.traces.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(LibraryTest, VectorGlyphsDrawTheirPathsAndReportAFaultyOne)
+{
+    Host &host = attach();
+    ASSERT_EQ(EFPPlayerLoadSWF(host.player, u16(movie(QStringLiteral("glyphs.qml"))).c_str()),
+              EFP_OK);
+    auto *view = qobject_cast<QQuickWindow *>(NativeWindows::window(host.stage));
+    ASSERT_NE(view, nullptr);
+    const QImage shot = view->grabWindow();
+    ASSERT_FALSE(shot.isNull());
+    const auto colour = [&shot](int x, int y) {
+        return shot.pixelColor(x, y).name();
+    };
+    EXPECT_EQ(colour(20, 20), QStringLiteral("#ff0000")) << "the stroke";
+    EXPECT_EQ(colour(20, 8), QStringLiteral("#000000")) << "off the stroke";
+    // The 10-unit square fills the whole 20-pixel item it is drawn in.
+    EXPECT_EQ(colour(51, 1), QStringLiteral("#00ff00"));
+    EXPECT_EQ(colour(68, 18), QStringLiteral("#00ff00"));
+    EXPECT_EQ(colour(60, 25), QStringLiteral("#000000"));
+    // What comes before the fault is drawn; the fault reaches the host as a trace.
+    EXPECT_EQ(colour(90, 30), QStringLiteral("#0000ff"));
+    EXPECT_EQ(
+        host.traces.filter(QStringLiteral("path data: missing or bad argument 1 of \"L\"")).size(),
+        1)
         << host.traces.join(QLatin1Char('\n')).toStdString();
 }

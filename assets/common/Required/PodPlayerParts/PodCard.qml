@@ -1,6 +1,6 @@
 // Part of PodPlayer.swf; "root" is that movie's root item (palette, channel).
 import QtQuick
-import QtQuick.Shapes
+import Tessaly.Player
 
 Rectangle {
     id: card
@@ -30,22 +30,20 @@ Rectangle {
             }
         }
         // Without a movie: the product's lens mark, large and quiet, over the band.
-        Shape {
+        Item {
             anchors.centerIn: parent
             width: 72; height: 72
             visible: !movieLoader.item
             opacity: 0.5
-            ShapePath {
-                strokeColor: "white"; strokeWidth: 3; fillColor: "transparent"
-                PathAngleArc { centerX: 36; centerY: 36; radiusX: 30; radiusY: 30; startAngle: 0; sweepAngle: 360 }
+            VectorGlyph {
+                anchors.fill: parent
+                path: "M 66 36 A 30 30 0 1 1 6 36 A 30 30 0 1 1 66 36 Z"
+                ink: "white"; strokeWidth: 3
             }
-            ShapePath {
-                strokeColor: "transparent"; fillColor: "white"
-                startX: 36; startY: 14
-                PathLine { x: 43; y: 36 }
-                PathLine { x: 36; y: 58 }
-                PathLine { x: 29; y: 36 }
-                PathLine { x: 36; y: 14 }
+            VectorGlyph {
+                anchors.fill: parent
+                path: "M 36 14 L 43 36 L 36 58 L 29 36 Z"
+                ink: "transparent"; fill: "white"
             }
         }
         Loader {
@@ -59,21 +57,12 @@ Rectangle {
     // Rounds the top corners of the pod's movie to the card's shape.
     Repeater {
         model: 2
-        Shape {
+        VectorGlyph {
             required property int index
             x: index === 0 ? 0 : card.width - 10
             width: 10; height: 10
-            ShapePath {
-                strokeColor: "transparent"; fillColor: "#1a1e23"
-                startX: index === 0 ? 0 : 10; startY: 0
-                PathLine { x: index === 0 ? 10 : 0; y: 0 }
-                PathArc {
-                    x: index === 0 ? 0 : 10; y: 10
-                    radiusX: 10; radiusY: 10
-                    direction: index === 0 ? PathArc.Counterclockwise : PathArc.Clockwise
-                }
-                PathLine { x: index === 0 ? 0 : 10; y: 0 }
-            }
+            ink: "transparent"; fill: "#1a1e23"
+            path: index === 0 ? "M 0 0 L 10 0 A 10 10 0 0 0 0 10 Z" : "M 10 0 L 0 0 A 10 10 0 0 1 10 10 Z"
         }
     }
 

@@ -1,6 +1,6 @@
 // Part of PodPlayer.swf; "root" is that movie's root item (palette, channel).
 import QtQuick
-import QtQuick.Shapes
+import Tessaly.Player
 
 Rectangle {
     id: step
@@ -18,16 +18,11 @@ Rectangle {
     Keys.onReturnPressed: activated()
     Keys.onEnterPressed: activated()
     Keys.onSpacePressed: activated()
-    Shape {
+    VectorGlyph {
         anchors.centerIn: parent
         width: 6; height: 10
-        ShapePath {
-            strokeColor: root.mutedText; strokeWidth: 1.6; fillColor: "transparent"
-            capStyle: ShapePath.RoundCap; joinStyle: ShapePath.RoundJoin
-            startX: step.forward ? 1 : 5; startY: 1
-            PathLine { x: step.forward ? 5 : 1; y: 5 }
-            PathLine { x: step.forward ? 1 : 5; y: 9 }
-        }
+        path: step.forward ? "M 1 1 L 5 5 L 1 9" : "M 5 1 L 1 5 L 5 9"
+        ink: root.mutedText; strokeWidth: 1.6
     }
     MouseArea { id: stepMouse; anchors.fill: parent; hoverEnabled: true; onClicked: step.activated() }
 }

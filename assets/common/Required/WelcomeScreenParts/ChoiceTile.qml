@@ -2,7 +2,7 @@
 // a progress bar and the live status from the application.
 // Part of WelcomeScreenContainer.swf; "root" is that movie's root item (palette, font sizes).
 import QtQuick
-import QtQuick.Shapes
+import Tessaly.Player
 
 FocusButton {
     id: tile
@@ -33,18 +33,13 @@ FocusButton {
             GradientStop { position: 0; color: tile.glyph === "organizer" ? "#2f6fd0" : "#7a4fd6" }
             GradientStop { position: 1; color: tile.glyph === "organizer" ? "#1f4f9e" : "#5433a8" }
         }
-        Shape {
+        VectorGlyph {
             anchors.centerIn: parent
             width: 32; height: 32
-            ShapePath {
-                strokeColor: "white"; strokeWidth: 2; fillColor: "transparent"
-                capStyle: ShapePath.RoundCap; joinStyle: ShapePath.RoundJoin
-                PathSvg {
-                    path: tile.glyph === "organizer"
-                          ? "M 3 5 L 14 5 L 14 14 L 3 14 Z M 18 5 L 29 5 L 29 14 L 18 14 Z M 3 18 L 14 18 L 14 27 L 3 27 Z M 18 18 L 29 18 L 29 27 L 18 27 Z M 5 12 L 8 9 L 12 12 M 22 24 A 2 2 0 1 1 21.99 24"
-                          : "M 3 8 L 21 8 L 21 28 L 3 28 Z M 3 23 L 9 17 L 14 22 L 17 19 L 21 23 M 14 18 L 27 5 A 2 2 0 0 1 30 8 L 17 21 L 13 22 Z"
-                }
-            }
+            ink: "white"; strokeWidth: 2
+            path: tile.glyph === "organizer"
+                  ? "M 3 5 L 14 5 L 14 14 L 3 14 Z M 18 5 L 29 5 L 29 14 L 18 14 Z M 3 18 L 14 18 L 14 27 L 3 27 Z M 18 18 L 29 18 L 29 27 L 18 27 Z M 5 12 L 8 9 L 12 12 M 22 24 A 2 2 0 1 1 21.99 24"
+                  : "M 3 8 L 21 8 L 21 28 L 3 28 Z M 3 23 L 9 17 L 14 22 L 17 19 L 21 23 M 14 18 L 27 5 A 2 2 0 0 1 30 8 L 17 21 L 13 22 Z"
         }
     }
 

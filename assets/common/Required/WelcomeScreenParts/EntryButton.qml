@@ -19,8 +19,14 @@ FocusButton {
     Row {
         id: entryRow
         anchors.centerIn: parent
-        spacing: 7
-        Glyph { kind: entry.glyph; ink: root.mutedText; anchors.verticalCenter: parent.verticalCenter; scale: 0.8 }
+        // A 16-pixel glyph in a 20-pixel slot: two pixels of air on either side.
+        leftPadding: 2
+        spacing: 9
+        Glyph {
+            kind: entry.glyph; ink: root.mutedText
+            width: 16; height: 16
+            anchors.verticalCenter: parent.verticalCenter
+        }
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: entry.text

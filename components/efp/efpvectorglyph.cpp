@@ -1,0 +1,84 @@
+#include "components/efp/efpvectorglyph.h"
+
+#include "components/efp/efpsvgpath.h"
+
+#include <QPainter>
+#include <QPen>
+#include <QQmlEngine>
+#include <QQmlInfo>
+
+EFPVectorGlyph::EFPVectorGlyph(QQuickItem *parent)
+    : QQuickPaintedItem(parent)
+{
+    setAntialiasing(true);
+}
+
+void EFPVectorGlyph::registerType()
+{
+    static const int id = qmlRegisterType<EFPVectorGlyph>("Tessaly.Player", 1, 0, "VectorGlyph");
+    Q_UNUSED(id);
+}
+
+void EFPVectorGlyph::setPath(const QString &path)
+{
+    if (path == m_path)
+        return;
+    m_path = path;
+    EFPSvgPath::Result parsed = EFPSvgPath::parse(path);
+    m_shape = std::move(parsed.path);
+    m_error = std::move(parsed.error);
+    if (!m_error.isEmpty())
+        qmlWarning(this) << "path data: " << m_error;
+    emit pathChanged();
+    update();
+}
+
+void EFPVectorGlyph::setInk(const QColor &ink)
+{
+    if (ink == m_ink)
+        return;
+    m_ink = ink;
+    emit inkChanged();
+    update();
+}
+
+void EFPVectorGlyph::setFill(const QColor &fill)
+{
+    if (fill == m_fill)
+        return;
+    m_fill = fill;
+    emit fillChanged();
+    update();
+}
+
+void EFPVectorGlyph::setStrokeWidth(qreal width)
+{
+    if (qFuzzyCompare(width, m_strokeWidth) || width < 0)
+        return;
+    m_strokeWidth = width;
+    emit strokeWidthChanged();
+    update();
+}
+
+void EFPVectorGlyph::setViewSize(const QSizeF &size)
+{
+    if (size == m_viewSize)
+        return;
+    m_viewSize = size;
+    emit viewSizeChanged();
+    update();
+}
+
+void EFPVectorGlyph::paint(QPainter *painter)
+{
+    if (m_shape.isEmpty())
+        return;
+    painter->setRenderHint(QPainter::Antialiasing);
+    if (!m_viewSize.isEmpty())
+        painter->scale(width() / m_viewSize.width(), height() / m_viewSize.height());
+    if (m_fill.alpha() > 0)
+        painter->fillPath(m_shape, m_fill);
+    if (m_ink.alpha() > 0 && m_strokeWidth > 0)
+        painter->strokePath(m_shape,
+                            QPen(m_ink, m_strokeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+}
