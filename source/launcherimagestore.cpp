@@ -129,7 +129,7 @@ LauncherImageStore *LauncherImageStore::instance()
 
 QImage LauncherImageStore::chromeImage(int index)
 {
-    return s_instance ? s_instance->image(index) : QImage();
+    return s_instance != nullptr ? s_instance->image(index) : QImage();
 }
 
 QString LauncherImageStore::imageFileName(int index)

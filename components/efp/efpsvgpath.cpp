@@ -126,20 +126,33 @@ double angleBetween(QPointF u, QPointF v)
     return std::atan2(u.x() * v.y() - u.y() * v.x(), u.x() * v.x() + u.y() * v.y());
 }
 
-// An elliptical arc from `from` to `to` as cubic curves, after the endpoint-to-centre
-// conversion of the SVG specification; out-of-range radii are scaled up as it says.
-void appendArc(QPainterPath &path, QPointF from, double rx, double ry, double rotationDegrees,
-               bool largeArc, bool sweep, QPointF to)
+// One elliptical arc command: radii, rotation of the x axis, the two flags and the endpoint.
+struct Arc
 {
+    double rx = 0;
+    double ry = 0;
+    double rotationDegrees = 0;
+    bool largeArc = false;
+    bool sweep = false;
+    QPointF to;
+};
+
+// The arc from `from` as cubic curves, after the endpoint-to-centre conversion of the SVG
+// specification; out-of-range radii are scaled up as it says.
+void appendArc(QPainterPath &path, QPointF from, const Arc &arc)
+{
+    const QPointF to = arc.to;
+    const bool largeArc = arc.largeArc;
+    const bool sweep = arc.sweep;
     if (from == to)
         return;
-    rx = std::abs(rx);
-    ry = std::abs(ry);
+    double rx = std::abs(arc.rx);
+    double ry = std::abs(arc.ry);
     if (rx == 0 || ry == 0) {
         path.lineTo(to);
         return;
     }
-    const double phi = rotationDegrees * std::numbers::pi / 180.0;
+    const double phi = arc.rotationDegrees * std::numbers::pi / 180.0;
     const double c = std::cos(phi);
     const double s = std::sin(phi);
     const double dx = (from.x() - to.x()) / 2;
@@ -329,7 +342,7 @@ EFPSvgPath::Result EFPSvgPath::parse(QStringView text)
                 break;
             case 'A': {
                 const QPointF to = origin + QPointF(a[5], a[6]);
-                appendArc(path, current, a[0], a[1], a[2], a[3] != 0, a[4] != 0, to);
+                appendArc(path, current, Arc{a[0], a[1], a[2], a[3] != 0, a[4] != 0, to});
                 current = to;
                 break;
             }
