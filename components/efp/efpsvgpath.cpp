@@ -137,8 +137,8 @@ struct Arc
     QPointF to;
 };
 
-// The arc from `from` as cubic curves, after the endpoint-to-centre conversion of the SVG
-// specification; out-of-range radii are scaled up as it says.
+// The arc from `from` as cubic curves: its endpoints give its centre and angles, and radii too
+// small to span the endpoints are scaled up until they do, as SVG renderers draw it.
 void appendArc(QPainterPath &path, QPointF from, const Arc &arc)
 {
     const QPointF to = arc.to;
