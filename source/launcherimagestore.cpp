@@ -40,7 +40,7 @@ constexpr std::array<const char *, WindowMaskCount> MaskFiles = {
 // whether it can read the file, loading each of them; the files here are in formats Qt reads
 // without a plugin. A file whose content is not in the format its name says is read with
 // detection after all.
-bool readImage(const QString &path, QImage *image)
+bool loadInto(QImage *image, const QString &path)
 {
     QImageReader reader(path, QFileInfo(path).suffix().toLower().toLatin1());
     reader.setAutoDetectImageFormat(false);
@@ -49,15 +49,10 @@ bool readImage(const QString &path, QImage *image)
     return image->load(path);
 }
 
-bool loadInto(QImage *image, const QString &path)
-{
-    return readImage(path, image);
-}
-
 bool loadInto(QBitmap *bitmap, const QString &path)
 {
     QImage image;
-    if (!readImage(path, &image))
+    if (!loadInto(&image, path))
         return false;
     *bitmap = QBitmap::fromImage(image);
     return !bitmap->isNull();

@@ -33,40 +33,38 @@ void EFPVectorGlyph::setPath(const QString &path)
     update();
 }
 
+template<typename T>
+bool EFPVectorGlyph::change(T &member, const T &value)
+{
+    if (member == value)
+        return false;
+    member = value;
+    update();
+    return true;
+}
+
 void EFPVectorGlyph::setInk(const QColor &ink)
 {
-    if (ink == m_ink)
-        return;
-    m_ink = ink;
-    emit inkChanged();
-    update();
+    if (change(m_ink, ink))
+        emit inkChanged();
 }
 
 void EFPVectorGlyph::setFill(const QColor &fill)
 {
-    if (fill == m_fill)
-        return;
-    m_fill = fill;
-    emit fillChanged();
-    update();
+    if (change(m_fill, fill))
+        emit fillChanged();
 }
 
 void EFPVectorGlyph::setStrokeWidth(qreal width)
 {
-    if (qFuzzyCompare(width, m_strokeWidth) || width < 0)
-        return;
-    m_strokeWidth = width;
-    emit strokeWidthChanged();
-    update();
+    if (width >= 0 && change(m_strokeWidth, width))
+        emit strokeWidthChanged();
 }
 
 void EFPVectorGlyph::setViewSize(const QSizeF &size)
 {
-    if (size == m_viewSize)
-        return;
-    m_viewSize = size;
-    emit viewSizeChanged();
-    update();
+    if (change(m_viewSize, size))
+        emit viewSizeChanged();
 }
 
 void EFPVectorGlyph::paint(QPainter *painter)

@@ -56,6 +56,10 @@ signals:
     void viewSizeChanged();
 
 private:
+    // Stores a changed value and schedules a repaint; false when the value is the same.
+    template<typename T>
+    bool change(T &member, const T &value);
+
     QString m_path;
     QPainterPath m_shape;
     QString m_error;
