@@ -36,7 +36,8 @@ IniDocument IniDocument::parse(QByteArrayView bytes)
         const bool le = bytes[0] == '\xff';
         doc.m_encoding = le ? Encoding::Utf16LE : Encoding::Utf16BE;
         QStringDecoder decoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
-                               QStringDecoder::Flag::ConvertInitialBom);
+                               QStringDecoder::Flag::ConvertInitialBom |
+                                   QStringDecoder::Flag::Stateless);
         text = decoder(bytes.sliced(2));
     } else {
         if (bytes.startsWith("\xef\xbb\xbf")) {
@@ -69,8 +70,10 @@ IniDocument IniDocument::parse(QByteArrayView bytes)
                 line.eol = "\r\n";
             }
             line.raw = raw.toByteArray();
-            // Not QString::fromUtf8: it would drop a U+FEFF that starts the line.
-            QStringDecoder decoder(QStringConverter::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+            // Not QString::fromUtf8: it would drop a U+FEFF that starts the line. Stateless, so
+            // a sequence cut off at the line's end reads as U+FFFD instead of vanishing.
+            QStringDecoder decoder(QStringConverter::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                               QStringDecoder::Flag::Stateless);
             line.text = decoder(raw);
         } else {
             QStringView piece = QStringView(text).sliced(start, end - start);

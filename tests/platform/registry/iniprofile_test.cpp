@@ -172,6 +172,24 @@ TEST(IniProfile, RefusesWhatWouldBreakTheLine)
     EXPECT_EQ(readAll(path), "[S]\nk=v\n");
 }
 
+// Guards against a damaged header, whose name ends in a cut-off UTF-8 sequence, reading as the
+// plain section on one read and not on the next, so that a written key lands where no read sees it.
+TEST(IniProfile, CutOffSequenceAtALineEndStaysPartOfTheName)
+{
+    TestEnvironment env;
+    const QString path = writeFile(env, "[PXOInformation\xf2\r\n"
+                                        "Stale=1\r\n");
+    const IniProfile profile(path);
+    QString value;
+    EXPECT_FALSE(profile.read(QStringLiteral("PXOInformation"), QStringLiteral("Stale"), value));
+    ASSERT_TRUE(profile.write(QStringLiteral("PXOInformation"),
+                              QStringLiteral("LauncherLaunchCount"), QStringLiteral("1")));
+    ASSERT_TRUE(profile.read(QStringLiteral("PXOInformation"),
+                             QStringLiteral("LauncherLaunchCount"), value));
+    EXPECT_EQ(value, QStringLiteral("1"));
+    EXPECT_TRUE(readAll(path).startsWith("[PXOInformation\xf2\r\nStale=1\r\n"));
+}
+
 TEST(IniProfile, Utf16FileKeepsItsEncoding)
 {
     TestEnvironment env;
