@@ -181,7 +181,8 @@ TEST(IniProfile, CutOffSequenceAtALineEndStaysPartOfTheName)
                                         "Stale=1\r\n");
     const IniProfile profile(path);
     QString value;
-    EXPECT_FALSE(profile.read(QStringLiteral("PXOInformation"), QStringLiteral("Stale"), value));
+    ASSERT_TRUE(profile.read(QStringLiteral("PXOInformation"), QStringLiteral("Stale"), value));
+    EXPECT_EQ(value, QString());
     ASSERT_TRUE(profile.write(QStringLiteral("PXOInformation"),
                               QStringLiteral("LauncherLaunchCount"), QStringLiteral("1")));
     ASSERT_TRUE(profile.read(QStringLiteral("PXOInformation"),
