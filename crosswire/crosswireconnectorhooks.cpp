@@ -8,7 +8,17 @@ CrosswireConnectorHooks::~CrosswireConnectorHooks() = default;
 
 QByteArray CrosswireConnectorHooks::normalizeSpecifier(const QByteArray &text)
 {
-    return Crosswire::Specifier(text).text();
+    // Every send asks, and a thread nearly always sends to the target it sent to last; the
+    // answer depends on the text alone.
+    struct LastAnswer
+    {
+        QByteArray text;
+        QByteArray normalized;
+    };
+    thread_local LastAnswer last;
+    if (last.text.isNull() || last.text != text)
+        last = {text, Crosswire::Specifier(text).text()};
+    return last.normalized;
 }
 
 bool CrosswireConnectorHooks::launchTarget(const QByteArray &, const QByteArray &, bool)

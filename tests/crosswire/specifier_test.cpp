@@ -1,7 +1,9 @@
+#include "crosswire/crosswireconnectorhooks.h"
 #include "crosswire/specifier.h"
 
 #include <gtest/gtest.h>
 
+using KnObjects::CrosswireConnectorHooks;
 using KnObjects::Crosswire::Specifier;
 
 struct SpecifierRow
@@ -74,4 +76,18 @@ TEST(Specifier, SettersRebuildInOrder)
     EXPECT_EQ(spec.text(), QByteArray("pxoeditor_4-11.0#thread"));
     spec.setLocale("de_de");
     EXPECT_EQ(spec.text(), QByteArray("pxoeditor_4-11.0-de_de#thread"));
+}
+
+// The default hooks remember their last answer; a different text, even one that differs only in
+// case or is empty, must never get it.
+TEST(Specifier, DefaultNormalizingAnswersEveryTextOnItsOwn)
+{
+    CrosswireConnectorHooks hooks;
+    for (const QByteArray &text :
+         {QByteArray("Organizer-11.0"), QByteArray("Organizer-11.0"), QByteArray("ORGANIZER-11.0"),
+          QByteArray("editor_2-11.0-en_US#thread"), QByteArray(), QByteArray(""),
+          QByteArray("Organizer-11.0")}) {
+        SCOPED_TRACE(text.constData());
+        EXPECT_EQ(hooks.normalizeSpecifier(text), Specifier(text).text());
+    }
 }
