@@ -13,6 +13,10 @@
 // observer, on the thread that inserts) and reports the mean and the median at the end. The
 // median is the figure compared: a run on a shared machine has a tail of preempted samples that
 // moves the mean by a third from run to run.
+// Each timed message also names the processor it was sent from, and the peer sorts its samples by
+// whether it was woken on that same processor or another one. Where the scheduler puts the woken
+// reader decides most of a one-way time (waking another, idle virtual processor is the slow case),
+// so the run also gives the medians of each placement.
 // The peer echoes every timed message, so the sender never has more than one in flight.
 //
 // Everything runs in a temporary runtime, configuration and data folder.
@@ -40,6 +44,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
@@ -65,19 +70,36 @@ int64_t nowNs()
         .count();
 }
 
-// "t=<ns>" padded to 64 bytes. The buffer is made before the clock is read and the digits are
-// written without a formatted print, so little of the bench's own work lands in the figure.
+constexpr qsizetype kCpuField = 40;
+
+// "t=<ns>" and, from byte 40, "c=<processor>", padded to 64 bytes. The buffer is made before the
+// clock is read and the digits are written without a formatted print, so little of the bench's own
+// work lands in the figure.
 QByteArray timedBody()
 {
     QByteArray body(64, ' ');
     body[0] = 't';
     body[1] = '=';
+    body[kCpuField] = 'c';
+    body[kCpuField + 1] = '=';
+    std::to_chars(body.data() + kCpuField + 2, body.data() + body.size(), sched_getcpu());
     const int64_t now = nowNs();
-    std::to_chars(body.data() + 2, body.data() + body.size(), now);
+    std::to_chars(body.data() + 2, body.data() + kCpuField, now);
     return body;
 }
 
-// The one-way times a peer saw: mean and median of each batch, reported as "mean median".
+double medianOf(std::vector<double> &samples)
+{
+    if (samples.empty())
+        return 0;
+    auto middle = samples.begin() + std::ptrdiff_t(samples.size() / 2);
+    std::nth_element(samples.begin(), middle, samples.end());
+    return *middle;
+}
+
+// The one-way times a peer saw: mean and median of each batch, then count and median of the
+// samples woken on the sender's processor and on another one, reported as
+// "mean median sameCount sameMedian otherCount otherMedian".
 class OneWay
 {
 public:
@@ -86,45 +108,60 @@ public:
     {
         // The clock first: what follows is the bench's own work, not the message's way.
         const int64_t now = nowNs();
-        if (!body.startsWith("t="))
+        const int cpu = sched_getcpu();
+        if (!body.startsWith("t=") || body.size() <= kCpuField + 2)
             return;
-        const int64_t sent = body.mid(2).trimmed().toLongLong();
+        const int64_t sent = body.mid(2, kCpuField - 2).trimmed().toLongLong();
+        const bool same = body.mid(kCpuField + 2).trimmed().toInt() == cpu;
+        const double sample = double(now - sent) / 1000.0;
         std::lock_guard guard(m_mutex);
-        m_samples.push_back(double(now - sent) / 1000.0);
+        m_samples.push_back(sample);
+        (same ? m_sameCpu : m_otherCpu).push_back(sample);
     }
     QByteArray takeStatistics()
     {
         std::lock_guard guard(m_mutex);
-        double mean = 0, median = 0;
-        if (!m_samples.empty()) {
-            for (double sample : m_samples)
-                mean += sample;
+        double mean = 0;
+        for (double sample : m_samples)
+            mean += sample;
+        if (!m_samples.empty())
             mean /= double(m_samples.size());
-            auto middle = m_samples.begin() + std::ptrdiff_t(m_samples.size() / 2);
-            std::nth_element(m_samples.begin(), middle, m_samples.end());
-            median = *middle;
+        QByteArray text = QByteArray::number(mean, 'f', 2) + ' ' +
+                          QByteArray::number(medianOf(m_samples), 'f', 2);
+        for (std::vector<double> *placement : {&m_sameCpu, &m_otherCpu}) {
+            text += ' ' + QByteArray::number(qulonglong(placement->size())) + ' ' +
+                    QByteArray::number(medianOf(*placement), 'f', 2);
+            placement->clear();
         }
         m_samples.clear();
-        return QByteArray::number(mean, 'f', 2) + ' ' + QByteArray::number(median, 'f', 2);
+        return text;
     }
 
 private:
     std::mutex m_mutex;
-    std::vector<double> m_samples;
+    std::vector<double> m_samples, m_sameCpu, m_otherCpu;
 };
 
 struct Statistics
 {
     double mean = 0;
     double median = 0;
+    // Woken on the sender's processor [0] or another one [1].
+    int placementCount[2] = {0, 0};
+    double placementMedian[2] = {0, 0};
 };
 
 Statistics statisticsFrom(const QByteArray &text)
 {
     const QList<QByteArray> parts = text.trimmed().split(' ');
-    if (parts.size() != 2)
+    if (parts.size() != 2 && parts.size() != 6)
         return {};
-    return {parts[0].toDouble(), parts[1].toDouble()};
+    Statistics statistics{parts[0].toDouble(), parts[1].toDouble()};
+    for (int placement = 0; parts.size() == 6 && placement < 2; ++placement) {
+        statistics.placementCount[placement] = parts[2 + 2 * placement].toInt();
+        statistics.placementMedian[placement] = parts[3 + 2 * placement].toDouble();
+    }
+    return statistics;
 }
 
 // Index 1: with the digests the product adds and checks by default; 0: with both turned off.
@@ -501,6 +538,17 @@ int main(int argc, char **argv)
                     queue.median, queue.mean);
         std::printf("    queue / raw: %.2f x (medians), %.2f x (means)\n",
                     queue.median / raw.median, queue.mean / raw.mean);
+        for (int placement = 0; placement < 2; ++placement) {
+            std::printf("    woken on %s processor: raw %d samples, median %.1f us; queue %d "
+                        "samples, median %.1f us",
+                        placement == 0 ? "the sender's" : "another", raw.placementCount[placement],
+                        raw.placementMedian[placement], queue.placementCount[placement],
+                        queue.placementMedian[placement]);
+            if (raw.placementCount[placement] > 0 && queue.placementCount[placement] > 0)
+                std::printf("; queue / raw %.2f x",
+                            queue.placementMedian[placement] / raw.placementMedian[placement]);
+            std::printf("\n");
+        }
     }
     std::printf("  send -> peer's handler (pump every 10 ms), one way: mean %.0f us = %.1f x raw "
                 "median\n",
