@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -84,7 +86,41 @@ bool E2eDisplay::start(bool withWindowManager, const QProcessEnvironment &enviro
         *error = QStringLiteral("no window manager came up: ") + m_windowManager.describe();
         return false;
     }
+    if (!waitUntilManaging()) {
+        *error =
+            QStringLiteral("the window manager takes on no windows: ") + m_windowManager.describe();
+        return false;
+    }
     return true;
+}
+
+bool E2eDisplay::waitUntilManaging()
+{
+    // openbox names itself before its event loop runs, and a window mapped in that gap can stay
+    // unmanaged until some other event wakes the manager. A probe window it takes on shows that
+    // the loop runs; a property change on the root, which it watches, wakes it meanwhile. The
+    // probe is gone from its client list again before any test makes a window.
+    const quint32 probe =
+        createWindow(QStringLiteral("e2e window manager probe"), 0, QRect(0, 0, 1, 1));
+    const auto listed = [this, probe] {
+        const QList<DesktopWindow> windows = m_desktop->topLevelWindows();
+        return std::any_of(windows.begin(), windows.end(),
+                           [probe](const DesktopWindow &window) { return window.id == probe; });
+    };
+    uint32_t nudge = 0;
+    const bool managed = waitUntil(
+        [&] {
+            if (listed())
+                return true;
+            ++nudge;
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root,
+                                atom("_TESSALY_E2E_NUDGE"), XCB_ATOM_CARDINAL, 32, 1, &nudge);
+            xcb_flush(m_connection);
+            return false;
+        },
+        startTimeout);
+    destroyWindow(probe);
+    return managed && waitUntil([&] { return !listed(); }, startTimeout);
 }
 
 E2eDisplay::WindowMatch E2eDisplay::titleContains(const QString &text, qint64 pid)

@@ -67,6 +67,8 @@ public:
                           std::chrono::milliseconds timeout);
 
 private:
+    // Until the window manager takes on a window mapped now.
+    bool waitUntilManaging();
     quint32 atom(const char *name);
     void sendToRoot(quint32 window, quint32 type, const uint32_t (&data)[5]);
     void sync();
