@@ -142,7 +142,8 @@ int CrosswireEndpoint::drainTransport()
             size_t offset = 0;
             const size_t size = size_t(datagram.size());
             while (offset < size) {
-                auto message = std::make_unique<Message>();
+                auto message =
+                    m_nextMessage ? std::move(m_nextMessage) : std::make_unique<Message>();
                 offset += message->parse(datagram.constData() + offset, size - offset, verify, key);
                 if (message->type == "Ignore")
                     continue;
@@ -154,7 +155,7 @@ int CrosswireEndpoint::drainTransport()
                     continue;
                 // The confirmation goes before the message can be handled, so that a sender
                 // always hears "Received" before any answer of the handler.
-                m_context.respond(*message, "Received", QByteArray(), 0);
+                m_context.respond(*message, QByteArrayLiteral("Received"), QByteArray(), 0);
                 // The log entry is taken now and recorded after the message is queued: once
                 // queued, it may be picked and gone at once.
                 CrosswireContext::LogEntry entry =
@@ -167,6 +168,8 @@ int CrosswireEndpoint::drainTransport()
     }
     if (added)
         m_context.notifyQueuesChanged();
+    if (!m_nextMessage)
+        m_nextMessage = std::make_unique<Message>();
     return added;
 }
 

@@ -80,6 +80,10 @@ private:
     std::function<void(const Crosswire::Message &)> m_arrivalObserver;
     QByteArrayList m_launching;
     std::atomic<bool> m_draining{false};
+    // The message the next arrival is parsed into, made after a drain (by the drainer only): the
+    // queue's messages are freed by the threads that pick them, so a new one is a slow
+    // allocation, and it should not stand between a datagram and the received queue.
+    std::unique_ptr<Crosswire::Message> m_nextMessage;
     std::atomic<int64_t> m_receivedExpired{0};
     std::atomic<int64_t> m_outgoingExpired{0};
 };

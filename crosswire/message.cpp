@@ -8,6 +8,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <pthread.h>
@@ -123,6 +124,77 @@ QByteArray common(QByteArrayView value)
     }
     return value.toByteArray();
 }
+
+// What the last message this thread read carried in its target, sender and custom headers.
+// Consecutive messages between two endpoints repeat them, so they are shared, not copied again.
+struct RecentValues
+{
+    QByteArray target;
+    QByteArray sender;
+    QList<Message::Header> headers;
+
+    static QByteArray reuse(QByteArray &last, QByteArrayView value)
+    {
+        if (last != value)
+            last = value.toByteArray();
+        return last;
+    }
+};
+
+thread_local RecentValues recentValues;
+
+// The custom headers of a text being parsed, in the order they first appear, as spans of the
+// text; a repeated name replaces the value in place. The spans are plain data, left
+// uninitialized until used: a message has one or two headers, not the most it may have.
+struct HeaderViews
+{
+    struct Span
+    {
+        const char *data;
+        qsizetype size;
+        QByteArrayView view() const { return QByteArrayView(data, size); }
+    };
+    struct Item
+    {
+        Span name;
+        Span value;
+    };
+    std::array<Item, Message::kMaxHeaders> items;
+    int count = 0;
+
+    void set(QByteArrayView name, QByteArrayView value)
+    {
+        const Span valueSpan{value.data(), value.size()};
+        for (int i = 0; i < count; ++i) {
+            if (items[size_t(i)].name.view() == name) {
+                items[size_t(i)].value = valueSpan;
+                return;
+            }
+        }
+        if (count < Message::kMaxHeaders)
+            items[size_t(count++)] = {{name.data(), name.size()}, valueSpan};
+    }
+
+    // The headers newest first, shared with the last message's list where they are the same.
+    QList<Message::Header> toList(QList<Message::Header> &recent) const
+    {
+        bool same = recent.size() == count;
+        for (int i = 0; same && i < count; ++i) {
+            const Message::Header &known = recent[qsizetype(count - 1 - i)];
+            same = known.first == items[size_t(i)].name.view() &&
+                   known.second == items[size_t(i)].value.view();
+        }
+        if (!same) {
+            QList<Message::Header> list;
+            list.reserve(count);
+            for (int i = count - 1; i >= 0; --i)
+                list.append({items[size_t(i)].name.view().toByteArray(),
+                             items[size_t(i)].value.view().toByteArray()});
+            recent = std::move(list);
+        }
+        return recent;
+    }
+};
 
 // The digest text of key + "+" + text + "+" + key, each of the 16 bytes with "%X" (as
 // Crypto::toUnpaddedHex writes it), kept on the stack: every message sent or received has one.
@@ -463,7 +535,7 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
     QByteArrayView givenDigest; // points into `text`
     size_t mark = 0;
     bool timestampSeen = false;
-    QList<Header> parsedHeaders;
+    HeaderViews parsedHeaders;
 
     size_t pos = 0;
     if (!text)
@@ -486,9 +558,9 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
             if (version.isEmpty() || version == "1.0" || version == "2.0")
                 stripPrefix = false;
         } else if (name == "Sender") {
-            sender = value.toByteArray();
+            sender = RecentValues::reuse(recentValues.sender, value);
         } else if (name == "Target") {
-            target = value.toByteArray();
+            target = RecentValues::reuse(recentValues.target, value);
         } else if (name == "Type") {
             type = common(value);
         } else if (name == "Response-Request") {
@@ -519,19 +591,10 @@ size_t Message::parse(const char *text, size_t length, bool verifyDigest,
             // A prefixed digest line is no header anyone may set: dropped.
             if (custom.isEmpty() || isDigestLineName(custom))
                 continue;
-            bool replaced = false;
-            for (Header &header : parsedHeaders) {
-                if (header.first == custom) {
-                    header.second = value.toByteArray();
-                    replaced = true;
-                    break;
-                }
-            }
-            if (!replaced && parsedHeaders.size() < kMaxHeaders)
-                parsedHeaders.prepend({custom.toByteArray(), value.toByteArray()});
+            parsedHeaders.set(custom, value);
         }
     }
-    headers = std::move(parsedHeaders);
+    headers = parsedHeaders.toList(recentValues.headers);
 
     // The body never extends past the text, whatever Content-Length claims.
     const size_t available = length - pos;

@@ -69,6 +69,14 @@ bool SoString::prepend(const char *bytes, size_t count)
 
 bool SoString::append(const char *bytes, size_t count)
 {
+    // A message text is written in some forty small appends into room reserved up front; they
+    // need neither the growth check nor the move of what follows an insertion point.
+    if (bytes && count < m_capacity - m_length && count <= maxLength() - m_length) {
+        std::memcpy(m_data + m_length, bytes, count);
+        m_length += count;
+        m_data[m_length] = '\0';
+        return true;
+    }
     return insert(m_length, bytes, count);
 }
 

@@ -251,6 +251,39 @@ TEST(Message, ParsedHeadersAreCopiesThatFollowTheHeaderRules)
     EXPECT_EQ(parsed.body, QByteArray("ok"));
 }
 
+// Guards the sharing of what consecutive messages repeat (addresses, custom headers): each
+// message must still get exactly its own values, in the newest-first order, and a change made to
+// one parsed message must not show in another.
+TEST(Message, ConsecutiveParsesShareOnlyWhatIsTheSame)
+{
+    auto wire = [](const char *sender, const char *headers) -> QByteArray {
+        return QByteArray("Target:t-1.0\nSender:") + sender + "\n" + headers +
+               "Content-Length:0\n\n";
+    };
+    Message first, second, third, fourth;
+    first.parse(wire("s-1.0", "A:1\nB:2\n"), false, kKey);
+    second.parse(wire("s-1.0", "A:1\nB:2\n"), false, kKey);
+    third.parse(wire("S-1.0", "A:1\nB:3\nA:4\n"), false, kKey);
+    fourth.parse(wire("s-1.0", "B:2\nA:1\n"), false, kKey);
+
+    const QList<Message::Header> newestFirst{{"B", "2"}, {"A", "1"}};
+    EXPECT_EQ(first.headers, newestFirst);
+    EXPECT_EQ(second.headers, newestFirst);
+    EXPECT_EQ(third.sender, QByteArray("S-1.0"));
+    EXPECT_EQ(third.headers, (QList<Message::Header>{{"B", "3"}, {"A", "4"}}));
+    EXPECT_EQ(fourth.sender, QByteArray("s-1.0"));
+    EXPECT_EQ(fourth.headers, (QList<Message::Header>{{"A", "1"}, {"B", "2"}}));
+
+    second.setHeader("A", "changed");
+    second.sender[0] = 'x';
+    EXPECT_EQ(first.header("A"), QByteArray("1"));
+    EXPECT_EQ(first.sender, QByteArray("s-1.0"));
+    Message fifth;
+    fifth.parse(wire("s-1.0", "A:1\nB:2\n"), false, kKey);
+    EXPECT_EQ(fifth.headers, newestFirst);
+    EXPECT_EQ(fifth.sender, QByteArray("s-1.0"));
+}
+
 TEST(Message, OnlyTheFirstDigestLineIsChecked)
 {
     SoString plain;
