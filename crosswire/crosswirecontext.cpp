@@ -462,7 +462,7 @@ bool CrosswireContext::send(Message &message, bool allowLaunch, bool wait,
             }
         }
         if (result == BaseInterAppStream::WriteResult::Written) {
-            log("SEND", &message);
+            log(QByteArrayLiteral("SEND"), &message);
         } else if (result == BaseInterAppStream::WriteResult::TooLarge) {
             // It can never fit one datagram: retrying would only delay the same answer.
             return sendError(message, "ERROR: MESSAGE TOO LARGE", kSendFailed);
@@ -495,7 +495,8 @@ bool CrosswireContext::send(Message &message, bool allowLaunch, bool wait,
         }
     }
     // 9. A watcher tells the sender when no response came in time.
-    if (message.requests("Timeout") && message.header("TIMEOUT_DETECTOR") != "TARGET" && from) {
+    if (message.requests(QByteArrayLiteral("Timeout")) &&
+        message.header("TIMEOUT_DETECTOR") != "TARGET" && from) {
         auto watcher = std::make_unique<Message>();
         watcher->type = "Ignore";
         watcher->target = message.target;

@@ -159,7 +159,7 @@ int CrosswireEndpoint::drainTransport()
                 // The log entry is taken now and recorded after the message is queued: once
                 // queued, it may be picked and gone at once.
                 CrosswireContext::LogEntry entry =
-                    CrosswireContext::logEntry("RECEIVE", message.get());
+                    CrosswireContext::logEntry(QByteArrayLiteral("RECEIVE"), message.get());
                 if (m_received.add(std::move(message), observer))
                     ++added;
                 m_context.log(std::move(entry));
