@@ -103,9 +103,9 @@ bool E2eDisplay::waitUntilManaging()
     const quint32 probe =
         createWindow(QStringLiteral("e2e window manager probe"), 0, QRect(0, 0, 1, 1));
     const auto listed = [this, probe] {
-        const QList<DesktopWindow> windows = m_desktop->topLevelWindows();
-        return std::any_of(windows.begin(), windows.end(),
-                           [probe](const DesktopWindow &window) { return window.id == probe; });
+        return !windows([probe](const DesktopWindow &window) {
+                    return window.id == probe;
+                }).isEmpty();
     };
     uint32_t nudge = 0;
     const bool managed = waitUntil(
