@@ -180,7 +180,7 @@ struct HeaderViews
     {
         bool same = recent.size() == count;
         for (int i = 0; same && i < count; ++i) {
-            const Message::Header &known = recent[qsizetype(count - 1 - i)];
+            const Message::Header &known = recent.at(qsizetype(count - 1 - i));
             same = known.first == items[size_t(i)].name.view() &&
                    known.second == items[size_t(i)].value.view();
         }
