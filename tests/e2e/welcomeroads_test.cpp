@@ -357,8 +357,11 @@ TEST_F(WelcomeRoads, LaunchPreferencesShowTheStoredEditorChoice)
     }
     ASSERT_TRUE(xdotool(
         {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(dialog->id)}));
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("--window"),
-                         QString::number(dialog->id), QStringLiteral("Return")}));
+    ASSERT_TRUE(xdotool(
+        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(dialog->id)}));
+    // Typed as a user types, to the focused dialog. A key sent to the dialog's window would fail
+    // on its release when the press has already closed the dialog.
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     EXPECT_TRUE(E2eWait::until(
         [&] {
             PtSettingsCU settings(kWelcomeScreenKey);
